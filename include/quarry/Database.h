@@ -1,0 +1,197 @@
+// Database access: connections, recordsets and commands over ODBC, shaped after
+// what the browser and its hosts use. Handles are shared: copying a Connection
+// or Recordset copies a reference to the same underlying object.
+#pragma once
+
+#include <quarry/quarry_export.h>
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace quarry {
+
+// ADO ConnectModeEnum values the browser uses.
+enum ConnectMode : int { adModeUnknown = 0, adModeRead = 1, adModeWrite = 2, adModeReadWrite = 3 };
+enum CursorLocation : int { adUseServer = 2, adUseClient = 3 };
+enum ObjectState : int { adStateClosed = 0, adStateOpen = 1 };
+enum SchemaEnum : int { adSchemaProcedures = 16, adSchemaTables = 20 };
+enum CommandTypeEnum : int { adCmdText = 1, adCmdTable = 2, adCmdStoredProc = 4 };
+enum ParameterDirection : int {
+    adParamUnknown = 0,
+    adParamInput = 1,
+    adParamOutput = 2,
+    adParamInputOutput = 3,
+    adParamReturnValue = 4
+};
+
+// One diagnostic record, as the driver (or the driver manager) reported it.
+struct QUARRY_EXPORT Error
+{
+    QString SQLState;
+    int NativeError = 0;
+    QString Description;
+};
+
+// Every diagnostic record of the last failed call on a connection.
+class QUARRY_EXPORT Errors
+{
+public:
+    int Count() const { return int(m_items.size()); }
+    const Error& Item(int index) const { return m_items.at(size_t(index)); }
+    void Clear() { m_items.clear(); }
+    void Append(Error error) { m_items.push_back(std::move(error)); }
+    // All records joined, one per line: what a user is shown.
+    QString Text() const;
+
+private:
+    std::vector<Error> m_items;
+};
+
+// Raised by every failing operation. `errors()` holds the driver's records;
+// empty when the layer itself refused (closed object, bad argument).
+class QUARRY_EXPORT DatabaseError : public std::runtime_error
+{
+public:
+    DatabaseError(const QString& description, Errors errors = {});
+    QString Description() const { return m_description; }
+    const Errors& errors() const { return m_errors; }
+
+private:
+    QString m_description;
+    Errors m_errors;
+};
+
+// A result column. `Type` is an ADO DataTypeEnum code.
+struct QUARRY_EXPORT Field
+{
+    QString Name;
+    int Type = 0;
+    qint64 DefinedSize = 0;
+    QVariant Value; // null before the first row and for SQL NULL
+};
+
+class Connection;
+class ConnectionPrivate;
+class RecordsetPrivate;
+
+// Forward-only rows, or (for column discovery) only the column descriptions.
+class QUARRY_EXPORT Recordset
+{
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&);
+    Recordset& operator=(const Recordset&);
+
+    // Executes `sql` on `connection` and positions on the first row.
+    // `maxRecords` 0 means all rows.
+    void Open(const QString& sql, const Connection& connection, qint64 maxRecords = 0);
+    // True past the last row (ADO's EOF, which is a C macro name).
+    bool AtEOF() const;
+    void MoveNext();
+    ObjectState State() const;
+    void Close();
+
+    int FieldCount() const;
+    const Field& Fields(int ordinal) const;
+    const std::vector<Field>& FieldList() const;
+
+private:
+    friend class Connection;
+    friend class RecordsetPrivate;
+    std::shared_ptr<RecordsetPrivate> d;
+};
+
+// A stored-procedure parameter.
+struct QUARRY_EXPORT Parameter
+{
+    QString Name;
+    int Type = 0;
+    ParameterDirection Direction = adParamUnknown;
+};
+
+class QUARRY_EXPORT Parameters
+{
+public:
+    // Asks the driver for the procedure's parameters (the command must have
+    // an active connection, type adCmdStoredProc and a procedure name).
+    void Refresh();
+    int Count() const { return int(m_items.size()); }
+    const Parameter& Item(int index) const { return m_items.at(size_t(index)); }
+
+private:
+    friend class Command;
+    class Command* m_command = nullptr;
+    std::vector<Parameter> m_items;
+};
+
+class QUARRY_EXPORT Command
+{
+public:
+    Command();
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    void setActiveConnection(const Connection& connection);
+    const Connection& ActiveConnection() const;
+    void setCommandType(CommandTypeEnum type) { m_type = type; }
+    CommandTypeEnum CommandType() const { return m_type; }
+    void setCommandText(const QString& text) { m_text = text; }
+    QString CommandText() const { return m_text; }
+    Parameters& Params() { return m_parameters; }
+
+private:
+    std::unique_ptr<Connection> m_connection;
+    CommandTypeEnum m_type = adCmdText;
+    QString m_text;
+    Parameters m_parameters;
+};
+
+class QUARRY_EXPORT Connection
+{
+public:
+    // A new, closed connection object.
+    Connection();
+    ~Connection();
+    Connection(const Connection&);
+    Connection& operator=(const Connection&);
+
+    ConnectMode Mode() const;
+    void setMode(ConnectMode mode);
+    CursorLocation CursorLocation() const;
+    void setCursorLocation(quarry::CursorLocation location);
+    int ConnectionTimeout() const;
+    void setConnectionTimeout(int seconds);
+
+    // `connectionString` in the OLE DB shape (Provider=…;Data Source=…) or a
+    // raw ODBC string (Driver=… / DSN=…, or Provider=MSDASQL).
+    void Open(const QString& connectionString, const QString& userId = {}, const QString& password = {});
+    void Close();
+    ObjectState State() const;
+    // The provider's name as written in the connection string ("" when closed).
+    QString Provider() const;
+    QString ConnectionString() const;
+    // Diagnostic records of the last failed call.
+    const Errors& errors() const;
+
+    // Schema rowsets re-shaped to OLE DB ordinals: TABLES (restrictions
+    // catalog, schema, name, type) and PROCEDURES.
+    Recordset OpenSchema(SchemaEnum schema, const QStringList& restrictions = {});
+    // Column discovery: describes the result of `sql` without reading a row.
+    Recordset Execute(const QString& sql);
+
+    bool operator==(const Connection& other) const { return d == other.d; }
+
+private:
+    friend class ConnectionPrivate;
+    friend class RecordsetPrivate;
+    friend class Parameters;
+    std::shared_ptr<ConnectionPrivate> d;
+};
+
+} // namespace quarry
