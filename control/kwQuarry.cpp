@@ -1,0 +1,179 @@
+#include <quarry/kwQuarry.h>
+
+#include "control/kwQuarryPrivate.h"
+#include "platform/LibraryLocation.h"
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/Splitter.h"
+#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/TreeView.h"
+#include "settings/Glob.h"
+
+#include <QItemSelectionModel>
+#include <QMetaType>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QToolBar>
+
+#ifndef QUARRY_VERSION
+#define QUARRY_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const QString kContact = QStringLiteral("quarry-support@example.org");
+
+} // namespace
+
+kwQuarry::kwQuarry(QWidget* parent)
+    : QWidget(parent)
+{
+    // Hosts may connect RunQuery and NewQuery across threads or by name.
+    qRegisterMetaType<quarry::Connection>();
+    qRegisterMetaType<kwQuarry::dkDataType>();
+    d = std::make_unique<kwQuarryPrivate>(this);
+}
+
+kwQuarry::~kwQuarry() = default;
+
+bool kwQuarry::Connect_DataSource()
+{
+    return d->notAvailable(QStringLiteral("Connect_DataSource"));
+}
+
+bool kwQuarry::Get_Parameters()
+{
+    return d->notAvailable(QStringLiteral("Get_Parameters"));
+}
+
+bool kwQuarry::Print_Preview()
+{
+    return false;
+}
+
+bool kwQuarry::Refresh()
+{
+    // Only a node without children names a category to list again.
+    kwQuarryPrivate::ignoreErrors([this] {
+        const QModelIndexList selected = d->tvwData->selectionModel()->selectedIndexes();
+        if (selected.isEmpty())
+            return;
+        QModelIndex node = selected.first();
+        if (d->treeModel->rowCount(node) == 0)
+            Get_DataObjects(node);
+    });
+    return false;
+}
+
+bool kwQuarry::Run(int)
+{
+    return d->notAvailable(QStringLiteral("Run"));
+}
+
+bool kwQuarry::Run_Query()
+{
+    return d->notAvailable(QStringLiteral("Run_Query"));
+}
+
+bool kwQuarry::Show_Options()
+{
+    return d->notAvailable(QStringLiteral("Show_Options"));
+}
+
+bool kwQuarry::Show_SQLError(QString, QString)
+{
+    return d->notAvailable(QStringLiteral("Show_SQLError"));
+}
+
+bool kwQuarry::Show_ToolbarMenu()
+{
+    return true;
+}
+
+bool kwQuarry::Show_ToolTip()
+{
+    return d->notAvailable(QStringLiteral("Show_ToolTip"));
+}
+
+bool kwQuarry::Get_Fields()
+{
+    return d->notAvailable(QStringLiteral("Get_Fields"));
+}
+
+QVariant kwQuarry::Popluate_ToolTip()
+{
+    return QVariant(d->notAvailable(QStringLiteral("Popluate_ToolTip")));
+}
+
+bool kwQuarry::Sort_Array(QVariant&)
+{
+    return d->notAvailable(QStringLiteral("Sort_Array"));
+}
+
+void kwQuarry::UnloadFlter()
+{
+    using Steps = kwQuarryPrivate;
+    Steps::ignoreErrors([this] { d->objectRecordset().Close(); });
+    for (size_t number = 0; number < d->Connections.size(); ++number) {
+        Steps::ignoreErrors([this, number] { d->connection(int(number)).Close(); });
+        d->Connections[number].reset();
+    }
+    d->ObjectRecordset.reset();
+    Steps::ignoreErrors([this] { d->kwSplitData->setFirstPane(nullptr); });
+    Steps::ignoreErrors([this] { d->kwSplitData->setSecondPane(nullptr); });
+}
+
+bool kwQuarry::Get_DataObjects(QModelIndex&)
+{
+    return d->notAvailable(QStringLiteral("Get_DataObjects"));
+}
+
+bool kwQuarry::Set_MenuText()
+{
+    return d->notAvailable(QStringLiteral("Set_MenuText"));
+}
+
+bool kwQuarry::Size_Cols()
+{
+    return d->notAvailable(QStringLiteral("Size_Cols"));
+}
+
+bool kwQuarry::Set_Options(bool, bool, bool)
+{
+    return d->notAvailable(QStringLiteral("Set_Options"));
+}
+
+bool kwQuarry::Init()
+{
+    try {
+        Glob::setAppTitle(QStringLiteral("Dabrook"));
+        if (!Glob::Read_INI())
+            return false;
+        Glob::Get_Options();
+
+        quarry::platform::ErrorReporter& reporter = Glob::Reporter();
+        reporter.setAppInfo(
+            {QStringLiteral("Quarry"), quarry::platform::LibraryFolder(), QStringLiteral(QUARRY_VERSION)});
+        reporter.setContact(kContact);
+        reporter.setTitle(QStringLiteral("Dabrook Error"));
+        reporter.setShowMessages(true);
+
+        d->Initialized = false;
+        d->CurrentDataType = dkDataTable;
+        return true;
+    } catch (const quarry::DatabaseError& error) {
+        Glob::Reporter().ReportError(QStringLiteral("Init"), error.Description());
+    } catch (const std::exception& error) {
+        Glob::Reporter().ReportError(QStringLiteral("Init"), QString::fromUtf8(error.what()));
+    }
+    return false;
+}
+
+int kwQuarry::QueryTotal() const
+{
+    return d->lvwData->count();
+}
+
+bool kwQuarry::stOpenSQL() const
+{
+    return Glob::Options().blnOpenSQL;
+}

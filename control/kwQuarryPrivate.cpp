@@ -1,0 +1,197 @@
+#include "control/kwQuarryPrivate.h"
+
+#include "platform/widgets/Grid.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/Splitter.h"
+#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/TreeView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+#include <stdexcept>
+
+using namespace quarry::platform;
+
+namespace {
+
+const QString kNotAvailable = QStringLiteral("%1 is not available in this version.");
+
+} // namespace
+
+kwQuarryPrivate::kwQuarryPrivate(kwQuarry* control)
+    : q(control)
+{
+    createImages();
+    createToolBar();
+
+    kwSplitData = new Splitter(q);
+    kwSplitData->setObjectName(QStringLiteral("kwSplitData"));
+    kwSplitData->hide();
+
+    treeModel = new TreeModel(q);
+    treeModel->setObjectName(QStringLiteral("tvwDataModel"));
+    treeModel->setImageList(imgBrowser);
+    tvwData = new TreeView(kwSplitData);
+    tvwData->setObjectName(QStringLiteral("tvwData"));
+    tvwData->setModel(treeModel);
+    tvwData->hide();
+
+    lvwData = new ObjectList(kwSplitData);
+    lvwData->setObjectName(QStringLiteral("lvwData"));
+    lvwData->setImageLists(imgBrowser, imgBrowserLarge, imgSort);
+    lvwData->hide();
+
+    // Laid over the list beside the clicked item, so a child of the control itself.
+    grdTooltip = new Grid(q);
+    grdTooltip->setObjectName(QStringLiteral("grdTooltip"));
+    grdTooltip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grdTooltip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grdTooltip->setFocusPolicy(Qt::NoFocus);
+    grdTooltip->hide();
+
+    tmrTip = new QTimer(q);
+    tmrTip->setObjectName(QStringLiteral("tmrTip"));
+
+    staStatus = new QStatusBar(q);
+    staStatus->setObjectName(QStringLiteral("staStatus"));
+    staStatus->setSizeGripEnabled(false);
+    panel1 = new QLabel(staStatus);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel2 = new QLabel(staStatus);
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    staStatus->addWidget(panel1, 1);
+    staStatus->addPermanentWidget(panel2);
+    staStatus->hide();
+
+    createMenus();
+}
+
+bool kwQuarryPrivate::notAvailable(const QString& procedure)
+{
+    return trap(procedure,
+                [&]() -> bool { throw std::logic_error(kNotAvailable.arg(procedure).toStdString()); });
+}
+
+quarry::Connection& kwQuarryPrivate::connection(int number)
+{
+    if (number < 0 || size_t(number) >= Connections.size())
+        throw std::out_of_range("Subscript out of range");
+    std::optional<quarry::Connection>& slot = Connections[size_t(number)];
+    if (!slot)
+        slot.emplace();
+    return *slot;
+}
+
+quarry::Recordset& kwQuarryPrivate::objectRecordset()
+{
+    if (!ObjectRecordset)
+        ObjectRecordset.emplace();
+    return *ObjectRecordset;
+}
+
+void kwQuarryPrivate::raiseError(const QString& procedure, const std::exception& error)
+{
+    const auto* database = dynamic_cast<const quarry::DatabaseError*>(&error);
+    const QString description = database ? database->Description() : QString::fromUtf8(error.what());
+    // Copies: whatever a handler writes into its arguments stays with the handler.
+    emit q->ErrHandle(QString(procedure), QString(description));
+}
+
+void kwQuarryPrivate::createImages()
+{
+    QStyle* style = q->style();
+    imgBrowser = new ImageList(QSize(16, 16), q);
+    imgBrowser->setObjectName(QStringLiteral("imgBrowser"));
+    // 1 data source, 2-4 the categories, 5-7 the object kinds, 8 spare, 9 connected data source.
+    for (QStyle::StandardPixmap picture :
+         {QStyle::SP_DriveNetIcon, QStyle::SP_DirIcon, QStyle::SP_DirLinkIcon, QStyle::SP_DirOpenIcon,
+          QStyle::SP_FileIcon, QStyle::SP_FileLinkIcon, QStyle::SP_MediaPlay,
+          QStyle::SP_FileDialogDetailedView, QStyle::SP_DriveHDIcon})
+        imgBrowser->add(style->standardIcon(picture));
+
+    imgBrowserLarge = new ImageList(QSize(32, 32), q);
+    imgBrowserLarge->setObjectName(QStringLiteral("imgBrowserLarge"));
+    for (QStyle::StandardPixmap picture :
+         {QStyle::SP_FileIcon, QStyle::SP_FileLinkIcon, QStyle::SP_MediaPlay})
+        imgBrowserLarge->add(style->standardIcon(picture));
+
+    imgSort = new ImageList(QSize(16, 16), q);
+    imgSort->setObjectName(QStringLiteral("ImgSort"));
+    imgSort->add(style->standardIcon(QStyle::SP_ArrowUp));
+    imgSort->add(style->standardIcon(QStyle::SP_ArrowDown));
+}
+
+void kwQuarryPrivate::createToolBar()
+{
+    tlbData = new QToolBar(q);
+    tlbData->setObjectName(QStringLiteral("tlbData"));
+    tlbData->setMovable(false);
+    tlbData->setFloatable(false);
+    tlbData->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    viewButtons = new QActionGroup(tlbData);
+    viewButtons->setExclusive(true);
+
+    struct Button
+    {
+        const char* key;
+        const char* caption;
+        const char* tooltip;
+        QStyle::StandardPixmap picture;
+    };
+    static constexpr Button buttons[] = {
+        {"Large", "Large", "Large Icons", QStyle::SP_FileDialogContentsView},
+        {"Small", "Small ", "Small Icons", QStyle::SP_FileDialogListView},
+        {"List", "List", "List", QStyle::SP_FileDialogListView},
+        {"Report", "Details", "Details", QStyle::SP_FileDialogDetailedView},
+        {"Options", "Browse options", "Browser options", QStyle::SP_FileDialogInfoView},
+    };
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        QAction* action = tlbData->addAction(q->style()->standardIcon(buttons[i].picture),
+                                             QString::fromLatin1(buttons[i].caption));
+        action->setObjectName(QString::fromLatin1(buttons[i].key));
+        action->setToolTip(QString::fromLatin1(buttons[i].tooltip));
+        if (i < 4) {
+            action->setCheckable(true);
+            viewButtons->addAction(action);
+        }
+        toolButtons[i] = action;
+    }
+}
+
+void kwQuarryPrivate::createMenus()
+{
+    const auto item = [](QMenu* menu, const char* name, const char* caption) {
+        QAction* action = QString::fromLatin1(caption) == QLatin1String("-")
+                              ? menu->addSeparator()
+                              : menu->addAction(QString::fromLatin1(caption));
+        action->setText(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+
+    mnuData = new QMenu(QStringLiteral("Browser"), q);
+    mnuData->setObjectName(QStringLiteral("mnuData"));
+    mnuConnect = item(mnuData, "mnuConnect", "Connect");
+    mnuDisconnect = item(mnuData, "mnuDisconnect", "Disconnect");
+    mnuDatCap1 = item(mnuData, "mnuDatCap1", "-");
+    mnuNewDataSource = item(mnuData, "mnuNewDataSource", "&New Data Source");
+    mnuEditDataSource = item(mnuData, "mnuEditDataSource", "&Edit Data Source properties");
+    mnuDeleteDataSource = item(mnuData, "mnuDeleteDataSource", "&Delete Data Source");
+    mnuDatCap2 = item(mnuData, "mnuDatCap2", "-");
+    mnuQuery = item(mnuData, "mnuQuery", "&Query");
+
+    mnuTable = new QMenu(QStringLiteral("Table"), q);
+    mnuTable->setObjectName(QStringLiteral("mnuTable"));
+    mnuTables[0] = item(mnuTable, "mnuTables0", "&Open");
+    mnuTables[1] = item(mnuTable, "mnuTables1", "-");
+    mnuTables[2] = item(mnuTable, "mnuTables2", "Return &all rows");
+    mnuTables[3] = item(mnuTable, "mnuTables3", "Return &top ...");
+}

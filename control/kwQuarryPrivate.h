@@ -1,0 +1,133 @@
+// The state one kwQuarry holds for its lifetime, its child widgets, and the
+// one error pattern its procedures share.
+#pragma once
+
+#include <quarry/Database.h>
+#include <quarry/kwQuarry.h>
+
+#include <QString>
+
+#include <array>
+#include <exception>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace quarry::platform {
+class Grid;
+class ImageList;
+class ObjectList;
+class Splitter;
+class TreeModel;
+class TreeView;
+} // namespace quarry::platform
+
+class kwQuarryPrivate
+{
+public:
+    explicit kwQuarryPrivate(kwQuarry* q);
+
+    static kwQuarryPrivate* get(kwQuarry* control) { return control->d.get(); }
+
+    // Runs one procedure body: a failure raises ErrHandle with the procedure's
+    // name and the error's description, and the procedure returns false.
+    template <class Body> bool trap(const QString& procedure, Body&& body);
+    // The same for procedures that give back something other than a Boolean.
+    template <class Result, class Body>
+    Result trapValue(const QString& procedure, Result failed, Body&& body);
+    // One step of a procedure that ignores its errors and goes on.
+    template <class Step> static void ignoreErrors(Step&& step) noexcept;
+    // A published member whose behaviour this build does not have.
+    bool notAvailable(const QString& procedure);
+
+    // The connection of data-source slot `number`; an empty slot first gets a
+    // new, closed connection. Throws std::out_of_range outside the slots.
+    quarry::Connection& connection(int number);
+    // Created when first touched.
+    quarry::Recordset& objectRecordset();
+
+    kwQuarry* const q;
+
+    // Child widgets, each carrying its name as objectName.
+    QToolBar* tlbData = nullptr;
+    QActionGroup* viewButtons = nullptr;
+    std::array<QAction*, 5> toolButtons{}; // Large, Small, List, Report, Options
+    quarry::platform::TreeView* tvwData = nullptr;
+    quarry::platform::TreeModel* treeModel = nullptr;
+    quarry::platform::ObjectList* lvwData = nullptr;
+    quarry::platform::Grid* grdTooltip = nullptr;
+    QTimer* tmrTip = nullptr;
+    QStatusBar* staStatus = nullptr;
+    QLabel* panel1 = nullptr;
+    QLabel* panel2 = nullptr;
+    quarry::platform::Splitter* kwSplitData = nullptr;
+    quarry::platform::ImageList* imgBrowser = nullptr;
+    quarry::platform::ImageList* imgBrowserLarge = nullptr;
+    quarry::platform::ImageList* imgSort = nullptr;
+
+    QMenu* mnuData = nullptr;
+    QAction* mnuConnect = nullptr;
+    QAction* mnuDisconnect = nullptr;
+    QAction* mnuDatCap1 = nullptr;
+    QAction* mnuNewDataSource = nullptr;
+    QAction* mnuEditDataSource = nullptr;
+    QAction* mnuDeleteDataSource = nullptr;
+    QAction* mnuDatCap2 = nullptr;
+    QAction* mnuQuery = nullptr;
+    QMenu* mnuTable = nullptr;
+    std::array<QAction*, 4> mnuTables{};
+
+    // Control state shared by the browser's procedures.
+    std::vector<std::optional<quarry::Connection>> Connections;
+    std::optional<quarry::Recordset> ObjectRecordset;
+    kwQuarry::dkDataType CurrentDataType = kwQuarry::dkDataTable;
+    QString CategoryPath;
+    bool Initialized = false;
+    int TipSourceNumber = 0;
+    bool QueryFromTree = false;
+    QString SelectedObject;
+    QString ClickedObject;
+    double PointerX = 0;
+    int RunMaxRecords = 0;
+    bool RunAutoRun = false;
+    bool RunShowSQL = false;
+    // Rows of (field name, ADO type code as decimal text).
+    std::vector<std::array<QString, 2>> ObjectFields;
+
+private:
+    void createImages();
+    void createToolBar();
+    void createMenus();
+    void raiseError(const QString& procedure, const std::exception& error);
+};
+
+template <class Body> bool kwQuarryPrivate::trap(const QString& procedure, Body&& body)
+{
+    return trapValue<bool>(procedure, false, std::forward<Body>(body));
+}
+
+template <class Result, class Body>
+Result kwQuarryPrivate::trapValue(const QString& procedure, Result failed, Body&& body)
+{
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        raiseError(procedure, error);
+    }
+    return failed;
+}
+
+template <class Step> void kwQuarryPrivate::ignoreErrors(Step&& step) noexcept
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}

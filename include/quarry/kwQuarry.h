@@ -1,0 +1,85 @@
+// kwQuarry: the embeddable database browser. A host places it on a window,
+// calls Init once, listens to its five signals and calls UnloadFlter before
+// it lets the control go.
+#pragma once
+
+#include <quarry/Database.h>
+#include <quarry/quarry_export.h>
+
+#include <QModelIndex>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <memory>
+
+class kwQuarryPrivate;
+
+class QUARRY_EXPORT kwQuarry : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(int QueryTotal READ QueryTotal)
+    Q_PROPERTY(bool stOpenSQL READ stOpenSQL)
+
+public:
+    // The kind of a data object, as the tree's categories name it.
+    enum dkDataType : int
+    {
+        dkDataTable = 0,
+        dkDataView = 1,
+        dkDataStoredProc = 2
+    };
+    Q_ENUM(dkDataType)
+
+    explicit kwQuarry(QWidget* parent = nullptr);
+    ~kwQuarry() override;
+
+    // Published members, in the order hosts have always seen them.
+    Q_INVOKABLE bool Allowed_DataType(int lngType);
+    Q_INVOKABLE bool Connect_DataSource();
+    Q_INVOKABLE QString Field_Type(int lngType);
+    Q_INVOKABLE bool Get_Parameters();
+    Q_INVOKABLE bool Print_Preview();
+    Q_INVOKABLE bool Refresh();
+    Q_INVOKABLE bool Run(int lngType);
+    Q_INVOKABLE bool Run_Query();
+    Q_INVOKABLE bool Show_Options();
+    Q_INVOKABLE bool Show_SQLError(QString strSQl, QString strDescription);
+    Q_INVOKABLE bool Show_ToolbarMenu();
+    Q_INVOKABLE bool Show_ToolTip();
+    Q_INVOKABLE QString Format_Value(int lngType);
+    Q_INVOKABLE bool Get_Fields();
+    // A QVariant holding a bool.
+    Q_INVOKABLE QVariant Popluate_ToolTip();
+    // Sorts `aData` in place: a list of texts, or a list of two-text rows.
+    Q_INVOKABLE bool Sort_Array(QVariant& aData);
+    Q_INVOKABLE void UnloadFlter();
+    // `Nodx` is an index of the tree model behind tvwData; only its text is read.
+    Q_INVOKABLE bool Get_DataObjects(QModelIndex& Nodx);
+    Q_INVOKABLE bool Set_MenuText();
+    Q_INVOKABLE bool Size_Cols();
+    Q_INVOKABLE bool Set_Options(bool blnDataChanged = false, bool blnChartChanged = false,
+                                 bool blnDataSourceChanged = false);
+    Q_INVOKABLE bool Init();
+
+    // Number of items in the object list.
+    int QueryTotal() const;
+    // Whether the user may edit the text of a query.
+    bool stOpenSQL() const;
+
+signals:
+    void Refreshed();
+    void QuerySelected(QString strQuery);
+    void ErrHandle(QString strSub, QString strDescription);
+    // Published for hosts that connect to it; the control never raises it.
+    void NewQuery(quarry::Connection adoConnection, QString strSQl);
+    void RunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
+                  kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun, bool blnShowSQL,
+                  QString strDelimter, bool blnOptions);
+
+private:
+    friend class kwQuarryPrivate;
+    std::unique_ptr<kwQuarryPrivate> d;
+};
+
+Q_DECLARE_METATYPE(quarry::Connection)

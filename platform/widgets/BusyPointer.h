@@ -1,0 +1,28 @@
+// The hourglass while a procedure works, and the previous pointer back on
+// every way out of it, exceptions included.
+#pragma once
+
+#include <quarry/quarry_export.h>
+
+#include <QCursor>
+#include <QPointer>
+#include <QWidget>
+
+namespace quarry::platform {
+
+class QUARRY_EXPORT BusyPointer
+{
+public:
+    // The screen pointer, and `widget`'s own when one is given.
+    explicit BusyPointer(QWidget* widget = nullptr);
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    QPointer<QWidget> m_widget;
+    bool m_widgetHadCursor = false;
+    QCursor m_widgetCursor;
+};
+
+} // namespace quarry::platform

@@ -1,0 +1,255 @@
+#include "platform/widgets/ObjectList.h"
+
+#include "platform/widgets/Twips.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStackedLayout>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include <stdexcept>
+
+namespace quarry::platform {
+
+// Large pictures in the large-icon view; cell lines in the details view.
+class ListDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool large = false;
+    bool gridLines = false;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!gridLines)
+            return;
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->restore();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (large && index.column() == 0) {
+            option->icon = index.data(ObjectListModel::LargeIconRole).value<QIcon>();
+            option->features |= QStyleOptionViewItem::HasDecoration;
+        }
+    }
+};
+
+ObjectList::ObjectList(QWidget* parent)
+    : QWidget(parent)
+    , m_model(new ObjectListModel(this))
+    , m_selection(new QItemSelectionModel(m_model, this))
+    , m_stack(new QStackedLayout(this))
+    , m_iconView(new QListView(this))
+    , m_detailsView(new QTreeView(this))
+    , m_iconDelegate(new ListDelegate(this))
+    , m_detailsDelegate(new ListDelegate(this))
+{
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_iconView->setObjectName(QStringLiteral("lvwDataIcons"));
+    m_detailsView->setObjectName(QStringLiteral("lvwDataDetails"));
+
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_iconView), static_cast<QAbstractItemView*>(m_detailsView)}) {
+        view->setModel(m_model);
+        view->setSelectionModel(m_selection);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setMouseTracking(true);
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::clicked, this,
+                [this](const QModelIndex& i) { emit itemClick(i.row()); });
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& i) { emit itemDoubleClick(i.row()); });
+        m_stack->addWidget(view);
+    }
+    m_iconView->setItemDelegate(m_iconDelegate);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setMovement(QListView::Static);
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setWordWrap(true);
+
+    m_detailsView->setItemDelegate(m_detailsDelegate);
+    m_detailsView->setRootIsDecorated(false);
+    m_detailsView->setItemsExpandable(false);
+    m_detailsView->setUniformRowHeights(true);
+    m_detailsView->setAllColumnsShowFocus(true);
+    QHeaderView* header = m_detailsView->header();
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setMinimumSectionSize(0);
+    connect(header, &QHeaderView::sectionClicked, this, &ObjectList::columnClick);
+    connect(header, &QHeaderView::sectionResized, this, &ObjectList::headerResized);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this,
+            [this](Qt::Orientation, int first, int last) { applyColumnWidths(first, last); });
+    connect(m_model, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex&, int first, int last) { applyColumnWidths(first, last); });
+    connect(m_model, &QAbstractItemModel::modelReset, this,
+            [this] { applyColumnWidths(0, m_model->columns() - 1); });
+
+    setView(SmallIcons);
+}
+
+QAbstractItemView* ObjectList::currentView() const
+{
+    return m_view == Details ? static_cast<QAbstractItemView*>(m_detailsView) : m_iconView;
+}
+
+void ObjectList::setImageLists(ImageList* small, ImageList* large, ImageList* headerIcons)
+{
+    m_model->setImageLists(small, large, headerIcons);
+}
+
+void ObjectList::setView(int mode)
+{
+    if (mode < LargeIcons || mode > Details)
+        throw std::out_of_range("Invalid property value");
+    m_view = mode;
+    if (mode == Details) {
+        m_stack->setCurrentWidget(m_detailsView);
+    } else {
+        const bool large = mode == LargeIcons;
+        m_iconDelegate->large = large;
+        m_iconView->setViewMode(large ? QListView::IconMode : QListView::ListMode);
+        m_iconView->setFlow(mode == List ? QListView::TopToBottom : QListView::LeftToRight);
+        m_iconView->setWrapping(true);
+        m_iconView->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+        m_iconView->setMovement(QListView::Static);
+        m_iconView->setResizeMode(QListView::Adjust);
+        m_stack->setCurrentWidget(m_iconView);
+        m_iconView->doItemsLayout();
+    }
+    if (m_selection->currentIndex().isValid())
+        currentView()->scrollTo(m_selection->currentIndex());
+}
+
+void ObjectList::setGridLines(bool on)
+{
+    m_gridLines = on;
+    m_detailsDelegate->gridLines = on;
+    m_detailsView->viewport()->update();
+}
+
+void ObjectList::clear()
+{
+    m_model->clear();
+}
+
+int ObjectList::selectedRow() const
+{
+    const QModelIndexList rows = m_selection->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ObjectList::selectRow(int row)
+{
+    if (row < 0 || row >= count()) {
+        m_selection->clear();
+        return;
+    }
+    m_selection->setCurrentIndex(m_model->index(row, 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QRectF ObjectList::itemRect(int row) const
+{
+    QAbstractItemView* view = currentView();
+    const QRect pixels = view->visualRect(m_model->index(row, 0));
+    if (!pixels.isValid())
+        return {};
+    const QPoint topLeft = view->viewport()->mapTo(this, pixels.topLeft());
+    return {PixelsToTwipsX(this, topLeft.x()), PixelsToTwipsY(this, topLeft.y()),
+            PixelsToTwipsX(this, pixels.width()), PixelsToTwipsY(this, pixels.height())};
+}
+
+void ObjectList::addColumn(const QString& text, double widthTwips)
+{
+    m_model->addColumn(text, widthTwips);
+}
+
+double ObjectList::columnWidth(int column) const
+{
+    return m_model->column(column).width;
+}
+
+void ObjectList::setColumnWidth(int column, double twips)
+{
+    if (column < 0 || column >= columnCount() || twips < 0)
+        throw std::out_of_range("Invalid property value");
+    m_model->setColumnWidth(column, twips);
+}
+
+bool ObjectList::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto toTwips = [this, watched](QPointF pos) {
+        const QPointF here = static_cast<QWidget*>(watched)->mapTo(this, pos);
+        return QPointF(PixelsToTwipsX(this, here.x()), PixelsToTwipsY(this, here.y()));
+    };
+    const bool onViewport = watched == m_iconView->viewport() || watched == m_detailsView->viewport();
+    if (!onViewport && event->type() != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        emit mouseDown(mouse->button(), mouse->modifiers(), toTwips(mouse->position()));
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        emit pointerMoved(mouse->buttons(), mouse->modifiers(), toTwips(mouse->position()));
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        emit mouseUp(mouse->button(), mouse->modifiers(), toTwips(mouse->position()));
+        break;
+    }
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        emit keyUp(key->key(), key->modifiers());
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ObjectList::applyColumnWidths(int first, int last)
+{
+    m_applyingWidths = true;
+    QHeaderView* header = m_detailsView->header();
+    for (int c = std::max(0, first); c <= last && c < m_model->columns(); ++c) {
+        const double width = m_model->column(c).width;
+        // A zero-width column is the way to keep data out of sight.
+        header->setSectionHidden(c, width <= 0);
+        if (width > 0)
+            header->resizeSection(c, TwipsToPixelsX(this, width));
+    }
+    m_applyingWidths = false;
+}
+
+void ObjectList::headerResized(int section, int, int newSize)
+{
+    if (m_applyingWidths || section >= m_model->columns())
+        return;
+    // The user dragged a header edge.
+    const QSignalBlocker blocker(m_model);
+    m_model->setColumnWidth(section, PixelsToTwipsX(this, newSize));
+}
+
+} // namespace quarry::platform

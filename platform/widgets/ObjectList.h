@@ -1,0 +1,93 @@
+// The object list: one model and one selection shown four ways — large
+// icons, small icons, list and details — with widths and positions in twips.
+#pragma once
+
+#include <quarry/quarry_export.h>
+
+#include "platform/widgets/ObjectListModel.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QWidget>
+
+class QItemSelectionModel;
+class QListView;
+class QStackedLayout;
+class QTreeView;
+class QAbstractItemView;
+
+namespace quarry::platform {
+
+class ListDelegate;
+
+class QUARRY_EXPORT ObjectList : public QWidget
+{
+    Q_OBJECT
+public:
+    enum View
+    {
+        LargeIcons = 0,
+        SmallIcons = 1,
+        List = 2,
+        Details = 3
+    };
+
+    explicit ObjectList(QWidget* parent = nullptr);
+
+    ObjectListModel* model() const { return m_model; }
+    QItemSelectionModel* selectionModel() const { return m_selection; }
+    QListView* iconView() const { return m_iconView; }
+    QTreeView* detailsView() const { return m_detailsView; }
+    QAbstractItemView* currentView() const;
+
+    void setImageLists(ImageList* small, ImageList* large, ImageList* headerIcons);
+
+    int view() const { return m_view; }
+    // Throws std::out_of_range for a mode other than 0 to 3.
+    void setView(int mode);
+    bool gridLines() const { return m_gridLines; }
+    void setGridLines(bool on);
+
+    int count() const { return m_model->count(); }
+    void clear();
+    // -1 when no item is selected.
+    int selectedRow() const;
+    void selectRow(int row);
+    // The item's rectangle in the current view, in twips of this widget.
+    QRectF itemRect(int row) const;
+
+    // Columns from 0; widths in twips.
+    void addColumn(const QString& text, double widthTwips);
+    int columnCount() const { return m_model->columns(); }
+    double columnWidth(int column) const;
+    void setColumnWidth(int column, double twips);
+
+signals:
+    void itemClick(int row);
+    void itemDoubleClick(int row);
+    void columnClick(int column);
+    void keyUp(int key, Qt::KeyboardModifiers modifiers);
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF twips);
+    void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF twips);
+    void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF twips);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyColumnWidths(int first, int last);
+    void headerResized(int section, int oldSize, int newSize);
+
+    ObjectListModel* m_model;
+    QItemSelectionModel* m_selection;
+    QStackedLayout* m_stack;
+    QListView* m_iconView;
+    QTreeView* m_detailsView;
+    ListDelegate* m_iconDelegate;
+    ListDelegate* m_detailsDelegate;
+    int m_view = SmallIcons;
+    bool m_gridLines = false;
+    bool m_applyingWidths = false;
+};
+
+} // namespace quarry::platform

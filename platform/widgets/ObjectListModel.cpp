@@ -1,0 +1,245 @@
+#include "platform/widgets/ObjectListModel.h"
+
+#include "platform/widgets/ImageList.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+namespace quarry::platform {
+
+ObjectListModel::ObjectListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+void ObjectListModel::setImageLists(ImageList* small, ImageList* large, ImageList* headerIcons)
+{
+    m_small = small;
+    m_large = large;
+    m_headerIcons = headerIcons;
+    if (!m_items.empty())
+        emit dataChanged(index(0, 0), index(count() - 1, 0), {Qt::DecorationRole, LargeIconRole});
+    if (!m_columns.empty())
+        emit headerDataChanged(Qt::Horizontal, 0, columns() - 1);
+}
+
+void ObjectListModel::addColumn(const QString& text, double widthTwips)
+{
+    // Column 0 always exists for the item texts; the first added column names it.
+    if (m_columns.empty()) {
+        m_columns.push_back({text, widthTwips, 0});
+        emit headerDataChanged(Qt::Horizontal, 0, 0);
+        return;
+    }
+    const int at = columns();
+    beginInsertColumns({}, at, at);
+    m_columns.push_back({text, widthTwips, 0});
+    endInsertColumns();
+}
+
+void ObjectListModel::setColumnWidth(int index, double twips)
+{
+    m_columns.at(size_t(index)).width = twips;
+    emit headerDataChanged(Qt::Horizontal, index, index);
+}
+
+void ObjectListModel::setColumnIcon(int index, int icon)
+{
+    m_columns.at(size_t(index)).icon = icon;
+    emit headerDataChanged(Qt::Horizontal, index, index);
+}
+
+void ObjectListModel::clearColumns()
+{
+    beginResetModel();
+    m_columns.clear();
+    endResetModel();
+}
+
+int ObjectListModel::addItem(const ListItem& item)
+{
+    int row = count();
+    if (m_sorted) {
+        // After its equals, so that equal keys keep the order they came in.
+        const auto at =
+            std::upper_bound(m_items.begin(), m_items.end(), item,
+                             [this](const ListItem& a, const ListItem& b) { return before(a, b); });
+        row = int(at - m_items.begin());
+    }
+    beginInsertRows({}, row, row);
+    m_items.insert(m_items.begin() + row, item);
+    endInsertRows();
+    return row;
+}
+
+void ObjectListModel::setItems(std::vector<ListItem> items)
+{
+    beginResetModel();
+    m_items = std::move(items);
+    if (m_sorted)
+        std::stable_sort(m_items.begin(), m_items.end(),
+                         [this](const ListItem& a, const ListItem& b) { return before(a, b); });
+    endResetModel();
+}
+
+void ObjectListModel::clear()
+{
+    if (m_items.empty())
+        return;
+    beginRemoveRows({}, 0, count() - 1);
+    m_items.clear();
+    endRemoveRows();
+}
+
+QString ObjectListModel::subItem(int row, int number) const
+{
+    if (row < 0 || row >= count() || number < 1)
+        return {};
+    return m_items[size_t(row)].subItems.value(number - 1);
+}
+
+void ObjectListModel::setSubItem(int row, int number, const QString& text)
+{
+    if (row < 0 || row >= count() || number < 1 || number >= std::max(1, columns()))
+        throw std::out_of_range("Invalid property value");
+    QStringList& subItems = m_items[size_t(row)].subItems;
+    if (subItems.size() < number)
+        subItems.resize(number);
+    subItems[number - 1] = text;
+    emit dataChanged(index(row, number), index(row, number), {Qt::DisplayRole});
+    if (m_sorted && m_sortKey == number)
+        resort();
+}
+
+void ObjectListModel::setItemText(int row, const QString& text)
+{
+    if (row < 0 || row >= count())
+        throw std::out_of_range("Invalid property value");
+    m_items[size_t(row)].text = text;
+    emit dataChanged(index(row, 0), index(row, 0), {Qt::DisplayRole});
+    if (m_sorted && m_sortKey == 0)
+        resort();
+}
+
+void ObjectListModel::setSorted(bool sorted)
+{
+    m_sorted = sorted;
+    if (sorted)
+        resort();
+}
+
+void ObjectListModel::setSortKey(int key)
+{
+    m_sortKey = std::max(0, key);
+    if (m_sorted)
+        resort();
+}
+
+void ObjectListModel::setSortOrder(int order)
+{
+    m_sortOrder = order == 0 ? 0 : 1;
+    if (m_sorted)
+        resort();
+}
+
+int ObjectListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int ObjectListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : std::max(1, columns());
+}
+
+QVariant ObjectListModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const ListItem& item = m_items[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return index.column() == 0 ? item.text : item.subItems.value(index.column() - 1);
+    case Qt::DecorationRole:
+        if (index.column() == 0 && m_small)
+            return m_small->icon(item.smallIcon);
+        return {};
+    case LargeIconRole:
+        if (index.column() == 0 && m_large)
+            return m_large->icon(item.largeIcon);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ObjectListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columns())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const ListColumn& column = m_columns[size_t(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return column.text;
+    case Qt::DecorationRole:
+        if (m_headerIcons && column.icon > 0)
+            return m_headerIcons->icon(column.icon);
+        return {};
+    case WidthRole:
+        return column.width;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags ObjectListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QString ObjectListModel::keyText(const ListItem& item) const
+{
+    return m_sortKey == 0 ? item.text : item.subItems.value(m_sortKey - 1);
+}
+
+bool ObjectListModel::before(const ListItem& a, const ListItem& b) const
+{
+    const int order = m_collator.compare(keyText(a), keyText(b));
+    return m_sortOrder == 0 ? order < 0 : order > 0;
+}
+
+void ObjectListModel::resort()
+{
+    if (m_items.size() < 2)
+        return;
+    std::vector<int> order(m_items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return before(m_items[size_t(a)], m_items[size_t(b)]); });
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(order.size());
+    std::vector<ListItem> sortedItems;
+    sortedItems.reserve(m_items.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newRow[size_t(order[i])] = int(i);
+        sortedItems.push_back(std::move(m_items[size_t(order[i])]));
+    }
+    m_items = std::move(sortedItems);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after.append(index(newRow[size_t(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace quarry::platform

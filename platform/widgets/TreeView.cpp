@@ -1,0 +1,40 @@
+#include "platform/widgets/TreeView.h"
+
+#include "platform/widgets/Twips.h"
+
+#include <QMouseEvent>
+
+namespace quarry::platform {
+
+TreeView::TreeView(QWidget* parent)
+    : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setMouseTracking(true);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(SingleSelection);
+}
+
+QModelIndex TreeView::nodeAt(QPointF twips) const
+{
+    const QPoint pixels(TwipsToPixelsX(this, twips.x()), TwipsToPixelsY(this, twips.y()));
+    return indexAt(pixels);
+}
+
+void TreeView::mouseMoveEvent(QMouseEvent* event)
+{
+    QTreeView::mouseMoveEvent(event);
+    const QPointF pos = event->position();
+    emit pointerMoved(event->buttons(), event->modifiers(),
+                      {PixelsToTwipsX(this, pos.x()), PixelsToTwipsY(this, pos.y())});
+}
+
+void TreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    const QPointF pos = event->position();
+    emit mouseReleased(event->button(), event->modifiers(),
+                       {PixelsToTwipsX(this, pos.x()), PixelsToTwipsY(this, pos.y())});
+}
+
+} // namespace quarry::platform

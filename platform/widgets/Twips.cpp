@@ -1,0 +1,57 @@
+#include "platform/widgets/Twips.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QWidget>
+
+#include <cmath>
+
+namespace quarry::platform {
+
+int TwipsToPixels(double twips, int dpi)
+{
+    return int(std::lround(twips * dpi / TwipsPerInch));
+}
+
+double PixelsToTwips(double pixels, int dpi)
+{
+    return dpi > 0 ? pixels * TwipsPerInch / dpi : 0.0;
+}
+
+int TwipsToPixelsX(const QPaintDevice* device, double twips)
+{
+    return TwipsToPixels(twips, device->logicalDpiX());
+}
+
+int TwipsToPixelsY(const QPaintDevice* device, double twips)
+{
+    return TwipsToPixels(twips, device->logicalDpiY());
+}
+
+double PixelsToTwipsX(const QPaintDevice* device, double pixels)
+{
+    return PixelsToTwips(pixels, device->logicalDpiX());
+}
+
+double PixelsToTwipsY(const QPaintDevice* device, double pixels)
+{
+    return PixelsToTwips(pixels, device->logicalDpiY());
+}
+
+double TextWidth(const QWidget* widget, const QString& text)
+{
+    // The widest line, as a text box would need it.
+    const QFontMetricsF metrics(widget->font(), const_cast<QWidget*>(widget));
+    qreal widest = 0;
+    for (const QString& line : text.split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return PixelsToTwipsX(widget, widest);
+}
+
+double TextHeight(const QWidget* widget, const QString& text)
+{
+    const QFontMetricsF metrics(widget->font(), const_cast<QWidget*>(widget));
+    return PixelsToTwipsY(widget, metrics.height() * (text.count(u'\n') + 1));
+}
+
+} // namespace quarry::platform

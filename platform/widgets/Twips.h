@@ -1,0 +1,30 @@
+// Lengths cross into the rest of the system in twips, 1440 to the logical inch;
+// only this boundary knows about pixels.
+#pragma once
+
+#include <quarry/quarry_export.h>
+
+#include <QString>
+
+class QPaintDevice;
+class QWidget;
+
+namespace quarry::platform {
+
+inline constexpr double TwipsPerInch = 1440.0;
+
+// At `dpi` dots per logical inch; pixels are rounded to the nearest whole one.
+QUARRY_EXPORT int TwipsToPixels(double twips, int dpi);
+QUARRY_EXPORT double PixelsToTwips(double pixels, int dpi);
+
+// At the device's logical DPI, horizontally (X) or vertically (Y).
+QUARRY_EXPORT int TwipsToPixelsX(const QPaintDevice* device, double twips);
+QUARRY_EXPORT int TwipsToPixelsY(const QPaintDevice* device, double twips);
+QUARRY_EXPORT double PixelsToTwipsX(const QPaintDevice* device, double pixels);
+QUARRY_EXPORT double PixelsToTwipsY(const QPaintDevice* device, double pixels);
+
+// Extent of `text` in the widget's font, in twips.
+QUARRY_EXPORT double TextWidth(const QWidget* widget, const QString& text);
+QUARRY_EXPORT double TextHeight(const QWidget* widget, const QString& text);
+
+} // namespace quarry::platform
