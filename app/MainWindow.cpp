@@ -1,0 +1,302 @@
+#include "app/MainWindow.h"
+
+#include "app/ProcedureCall.h"
+#include "app/ResultsModel.h"
+#include "platform/widgets/Prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace dabrook {
+
+namespace {
+
+const QString AppTitle = QStringLiteral("Dabrook");
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(AppTitle);
+    setObjectName(QStringLiteral("frmMain"));
+
+    m_browser = new kwQuarry(this);
+    m_browser->setObjectName(QStringLiteral("kwQuarry1"));
+
+    m_queryName = new QLabel(this);
+    m_queryName->setObjectName(QStringLiteral("lblQuery"));
+    m_queryName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_sql = new QPlainTextEdit(this);
+    m_sql->setObjectName(QStringLiteral("txtSQL"));
+    m_sql->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_sql->setPlaceholderText(tr("Open a table, view or procedure in the browser, or type a query."));
+    m_sql->setReadOnly(true);
+
+    m_results = new ResultsModel(this);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("grdResults"));
+    m_grid->setModel(m_results);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+
+    auto* queryPane = new QSplitter(Qt::Vertical, this);
+    queryPane->setObjectName(QStringLiteral("splQuery"));
+    queryPane->addWidget(m_sql);
+    queryPane->addWidget(m_grid);
+    queryPane->setStretchFactor(0, 1);
+    queryPane->setStretchFactor(1, 3);
+
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(m_queryName);
+    rightLayout->addWidget(queryPane, 1);
+
+    auto* main = new QSplitter(Qt::Horizontal, this);
+    main->setObjectName(QStringLiteral("splMain"));
+    main->addWidget(m_browser);
+    main->addWidget(right);
+    main->setStretchFactor(0, 1);
+    main->setStretchFactor(1, 2);
+    main->setSizes({320, 780});
+    setCentralWidget(main);
+
+    m_run = new QAction(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Run"), this);
+    m_run->setObjectName(QStringLiteral("mnuRun"));
+    m_run->setShortcut(QKeySequence(Qt::Key_F5));
+    m_run->setToolTip(tr("Run the query (F5)"));
+    connect(m_run, &QAction::triggered, this, &MainWindow::runSql);
+
+    auto* quit = new QAction(tr("E&xit"), this);
+    quit->setObjectName(QStringLiteral("mnuExit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(quit);
+    QMenu* query = menuBar()->addMenu(tr("&Query"));
+    query->addAction(m_run);
+    QToolBar* bar = addToolBar(tr("Query"));
+    bar->setObjectName(QStringLiteral("tlbQuery"));
+    bar->addAction(m_run);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblStatus"));
+    m_rows = new QLabel(this);
+    m_rows->setObjectName(QStringLiteral("lblRows"));
+    statusBar()->addWidget(m_status, 1);
+    statusBar()->addPermanentWidget(m_rows);
+
+    connect(m_browser, &kwQuarry::RunQuery, this, &MainWindow::handleRunQuery);
+    connect(m_browser, &kwQuarry::ErrHandle, this, &MainWindow::reportError);
+    connect(m_browser, &kwQuarry::QuerySelected, this, &MainWindow::setStatus);
+    connect(m_results, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateRows);
+    connect(m_results, &QAbstractItemModel::modelReset, this, &MainWindow::updateRows);
+    connect(m_results, &ResultsModel::fetchFailed, this, [this](const QString& description) {
+        showError(tr("Reading the rows failed:\n%1").arg(description));
+    });
+
+    resize(1100, 700);
+}
+
+MainWindow::~MainWindow()
+{
+    unload();
+}
+
+bool MainWindow::initBrowser()
+{
+    const bool ok = m_browser->Init();
+    applyEditPermission();
+    return ok;
+}
+
+QString MainWindow::statusText() const
+{
+    return m_status->text();
+}
+
+QString MainWindow::rowsText() const
+{
+    return m_rows->text();
+}
+
+void MainWindow::setConnection(const quarry::Connection& connection, const QString& queryName)
+{
+    m_connection = connection;
+    m_maxRecords = 0;
+    m_queryName->setText(queryName);
+}
+
+void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
+                                kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun,
+                                bool blnShowSQL, QString strDelimter, bool blnOptions)
+{
+    Q_UNUSED(strDelimter);
+    Q_UNUSED(blnOptions);
+
+    m_results->clear();
+    m_elapsedMs = -1;
+    m_connection = adoConnection;
+    // "Return top" accepts any number; nothing below 1 limits the rows.
+    m_maxRecords = qMax(0, lngMaxRecords);
+    m_queryName->setText(strQueryName);
+    applyEditPermission();
+
+    QString text = strSQl;
+    bool run = blnAutoRun;
+    bool edit = blnShowSQL;
+    QString hint;
+    if (dkCurrentDataType == kwQuarry::dkDataStoredProc && !text.trimmed().isEmpty()) {
+        std::vector<quarry::Parameter> parameters;
+        try {
+            parameters = describeProcedure(adoConnection, text);
+        } catch (const quarry::DatabaseError& e) {
+            hint = tr("The parameters of %1 are unknown: %2").arg(text, e.Description());
+        }
+        const auto arguments = procedureArguments(parameters);
+        text = procedureCallText(text, parameters);
+        if (!arguments.empty()) {
+            QStringList names;
+            for (const quarry::Parameter& p : arguments)
+                names << QStringLiteral("%1 %2").arg(p.Name, m_browser->Field_Type(p.Type)).trimmed();
+            hint =
+                tr("Replace the NULL arguments (%1), then run with F5.").arg(names.join(QLatin1String(", ")));
+            // Running it with NULL for every argument helps nobody: let the user fill them in.
+            if (!m_sql->isReadOnly()) {
+                run = false;
+                edit = true;
+            }
+        }
+    }
+
+    m_sql->setPlainText(text);
+    if (edit) {
+        m_sql->setFocus();
+        m_sql->moveCursor(QTextCursor::End);
+    }
+    if (run && !text.trimmed().isEmpty()) {
+        runSql();
+        return;
+    }
+    setStatus(hint.isEmpty() ? tr("Press F5 to run the query.") : hint);
+    updateRows();
+}
+
+bool MainWindow::runSql()
+{
+    const QString sql = m_sql->toPlainText();
+    if (sql.trimmed().isEmpty()) {
+        setStatus(tr("There is no query to run."));
+        return false;
+    }
+    if (m_connection.State() == quarry::adStateClosed) {
+        showError(tr("The query has no open connection. Connect to a data source in the browser first."));
+        return false;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    setStatus(tr("Running query ..."));
+    m_elapsedMs = -1;
+    m_statement = false;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        m_results->execute(m_connection, sql, m_maxRecords);
+    } catch (const quarry::DatabaseError& e) {
+        updateRows();
+        setStatus(tr("The query failed."));
+        showError(e.Description());
+        return false;
+    }
+    m_elapsedMs = timer.elapsed();
+    m_statement = m_results->columnCount() == 0;
+    m_grid->resizeColumnsToContents();
+    setStatus(m_statement ? tr("Statement executed.") : tr("Done."));
+    updateRows();
+    return true;
+}
+
+void MainWindow::reportError(const QString& strSub, const QString& strDescription)
+{
+    const QString line = QStringLiteral("%1: %2").arg(strSub, strDescription);
+    setStatus(line);
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(AppTitle), qUtf8Printable(line.simplified()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    unload();
+    event->accept();
+}
+
+void MainWindow::setStatus(const QString& text)
+{
+    m_status->setText(text);
+}
+
+void MainWindow::updateRows()
+{
+    if (m_elapsedMs < 0) {
+        m_rows->clear();
+        return;
+    }
+    const QString time = tr("%1 ms").arg(m_elapsedMs);
+    if (m_statement && m_results->columnCount() == 0) {
+        m_rows->setText(time);
+        return;
+    }
+    const int rows = m_results->rowCount();
+    QString count;
+    if (m_results->hasPendingRows())
+        count = tr("%L1+ rows").arg(rows);
+    else
+        count = rows == 1 ? tr("1 row") : tr("%L1 rows").arg(rows);
+    m_rows->setText(QStringLiteral("%1, %2").arg(count, time));
+}
+
+void MainWindow::showError(const QString& text)
+{
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(AppTitle), qUtf8Printable(text.simplified()));
+    quarry::platform::Prompts::current().MsgBox(text, quarry::platform::MsgButtons::OK,
+                                                quarry::platform::MsgIcon::Critical, AppTitle);
+}
+
+void MainWindow::applyEditPermission()
+{
+    m_sql->setReadOnly(!m_browser->stOpenSQL());
+}
+
+void MainWindow::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // Our statement first: the browser closes the connections it runs on.
+    m_results->clear();
+    m_connection = quarry::Connection();
+    m_browser->UnloadFlter();
+}
+
+} // namespace dabrook

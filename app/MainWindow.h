@@ -1,0 +1,77 @@
+// Dabrook's main window: the browser control on the left, the query text and
+// its results on the right. The browser hands queries over through RunQuery;
+// the window runs them on the connection it was given.
+#pragma once
+
+#include <quarry/Database.h>
+#include <quarry/kwQuarry.h>
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QTableView;
+
+namespace dabrook {
+
+class ResultsModel;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Calls the browser's Init; false when it failed (it reported why itself).
+    bool initBrowser();
+
+    kwQuarry* browser() const { return m_browser; }
+    ResultsModel* results() const { return m_results; }
+    QPlainTextEdit* sqlEditor() const { return m_sql; }
+    QTableView* resultsView() const { return m_grid; }
+    QAction* runAction() const { return m_run; }
+    QString statusText() const;
+    QString rowsText() const;
+
+    // Makes `connection` the one that Run uses, as if the browser had handed
+    // over a query on it; for the command line.
+    void setConnection(const quarry::Connection& connection, const QString& queryName);
+
+public slots:
+    // Runs the query text on the current connection; false when it failed.
+    bool runSql();
+    void handleRunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
+                        kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun,
+                        bool blnShowSQL, QString strDelimter, bool blnOptions);
+    void reportError(const QString& strSub, const QString& strDescription);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setStatus(const QString& text);
+    void updateRows();
+    void showError(const QString& text);
+    void applyEditPermission();
+    void unload();
+
+    kwQuarry* m_browser = nullptr;
+    ResultsModel* m_results = nullptr;
+    QPlainTextEdit* m_sql = nullptr;
+    QTableView* m_grid = nullptr;
+    QLabel* m_queryName = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_rows = nullptr;
+    QAction* m_run = nullptr;
+
+    quarry::Connection m_connection;
+    qint64 m_maxRecords = 0;
+    qint64 m_elapsedMs = -1;
+    bool m_statement = false;
+    bool m_unloaded = false;
+};
+
+} // namespace dabrook

@@ -1,0 +1,103 @@
+// Dabrook: a host for the Quarry browser. On first start it creates its own
+// sample database so there is something to browse.
+#include "app/MainWindow.h"
+#include "app/SampleDatabase.h"
+
+#include <quarry/Database.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void printLine(const QString& text)
+{
+    std::fprintf(stderr, "Dabrook: %s\n", qUtf8Printable(text));
+}
+
+// First start: the sample database does not exist yet.
+void prepareSample(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    QString error;
+    if (!dabrook::SampleDatabase::create(path, &error)) {
+        printLine(error);
+        return;
+    }
+    if (!dabrook::registerSampleDataSource(path, &error))
+        printLine(error);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dabrook"));
+    QApplication::setApplicationVersion(QStringLiteral("0.1"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Browse databases with the Quarry control."));
+    parser.addHelpOption();
+    const QCommandLineOption createSample(QStringLiteral("create-sample"),
+                                          QStringLiteral("Create the sample database at <file> and exit."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption sql(QStringLiteral("sql"),
+                                 QStringLiteral("Run <query> on the sample database at start."),
+                                 QStringLiteral("query"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save the window to <file> once started, then exit."),
+                                        QStringLiteral("file"));
+    parser.addOptions({createSample, sql, screenshot});
+    parser.process(app);
+
+    if (parser.isSet(createSample)) {
+        const QString path = parser.value(createSample);
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        if (!dabrook::SampleDatabase::create(path, &error)) {
+            printLine(error);
+            return 1;
+        }
+        printLine(QStringLiteral("created %1 in %2 ms").arg(path).arg(timer.elapsed()));
+        return 0;
+    }
+
+    const QString samplePath = dabrook::SampleDatabase::defaultPath();
+    prepareSample(samplePath);
+
+    dabrook::MainWindow window;
+    window.show();
+    window.initBrowser();
+
+    if (parser.isSet(sql)) {
+        quarry::Connection sample;
+        try {
+            sample.setMode(quarry::adModeRead);
+            sample.Open(dabrook::SampleDatabase::connectionString(samplePath));
+            window.setConnection(sample, QStringLiteral("Sample"));
+            window.sqlEditor()->setPlainText(parser.value(sql));
+            window.runSql();
+        } catch (const quarry::DatabaseError& e) {
+            printLine(e.Description());
+        }
+    }
+
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        QTimer::singleShot(500, &window, [&window, file] {
+            if (!window.grab().save(file))
+                printLine(QStringLiteral("cannot save %1").arg(file));
+            window.close();
+        });
+    }
+    return app.exec();
+}
