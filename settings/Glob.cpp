@@ -1,0 +1,250 @@
+#include "settings/Glob.h"
+
+#include "platform/LibraryLocation.h"
+#include "settings/SettingsStore.h"
+#include "settings/TextConvert.h"
+
+#include <QDir>
+
+#include <memory>
+#include <variant>
+
+namespace Glob {
+
+namespace {
+
+struct ModuleState
+{
+    BrowserOptions options;
+    QString appTitle;
+    int currentDataSource = 0;
+    std::unique_ptr<quarry::platform::ErrorReporter> reporter;
+};
+
+thread_local ModuleState t_state;
+
+using Field = std::variant<bool BrowserOptions::*, int BrowserOptions::*, QString BrowserOptions::*>;
+
+struct OptionKey
+{
+    const char* section;
+    const char* key;
+    Field field;
+};
+
+// The keys each procedure handles, in the order it handles them.
+const OptionKey kReadIniKeys[] = {
+    {"General", "Data View", &BrowserOptions::lngDataView},
+    {"Data", "ToolBar Text", &BrowserOptions::blnToolBarText},
+    {"Data", "Grid Lines", &BrowserOptions::blnGridLines},
+    {"General", "Object Tool Tips", &BrowserOptions::blnToolTips},
+    {"General", "Object Tool Tip Field Types", &BrowserOptions::blnToolTipTypes},
+    {"General", "Object Tool Tip sort", &BrowserOptions::blnToolTipSort},
+    {"General", "Object Tool Delay", &BrowserOptions::lngToolTipDelay},
+    {"Data", "Split\\Percentage", &BrowserOptions::lngSplitPercent},
+    {"Data", "Split\\Orientation", &BrowserOptions::blnSplitHorizontal},
+    {"Data", "Split\\Left", &BrowserOptions::blnSplitLeft},
+};
+
+const OptionKey kAdminKeys[] = {
+    {"Admin", "Open Table", &BrowserOptions::blnQueryTables},
+    {"Admin", "Open View", &BrowserOptions::blnQueryViews},
+    {"Admin", "Open sp", &BrowserOptions::blnQueryProcs},
+    {"Admin", "Data Password", &BrowserOptions::blnDataPassword},
+    {"Admin", "Admin Password", &BrowserOptions::blnAdminPassword},
+    {"Admin", "Password", &BrowserOptions::strPassword},
+    {"Admin", "Edit Data", &BrowserOptions::blnEditData},
+    {"Admin", "Open SQL", &BrowserOptions::blnOpenSQL},
+    {"Admin", "Options", &BrowserOptions::blnOptions},
+};
+
+// "Data View" is absent: the view-mode command saves it on its own.
+const OptionKey kSaveIniKeys[] = {
+    {"General", "INI File", &BrowserOptions::strDataSourceFile},
+    {"Data", "Split\\Percentage", &BrowserOptions::lngSplitPercent},
+    {"Data", "Split\\Orientation", &BrowserOptions::blnSplitHorizontal},
+    {"Data", "Split\\Left", &BrowserOptions::blnSplitLeft},
+    {"Data", "ToolBar Text", &BrowserOptions::blnToolBarText},
+    {"Data", "Grid Lines", &BrowserOptions::blnGridLines},
+    {"General", "Object Tool Tips", &BrowserOptions::blnToolTips},
+    {"General", "Object Tool Tip Field Types", &BrowserOptions::blnToolTipTypes},
+    {"General", "Object Tool Tip sort", &BrowserOptions::blnToolTipSort},
+    {"General", "Object Tool Delay", &BrowserOptions::lngToolTipDelay},
+};
+
+QString toText(const BrowserOptions& options, const Field& field)
+{
+    return std::visit(
+        [&](auto member) -> QString {
+            const auto& value = options.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, bool>)
+                return BoolToText(value);
+            else if constexpr (std::is_same_v<T, int>)
+                return IntToText(value);
+            else
+                return value;
+        },
+        field);
+}
+
+// Stores text into the field; false with a description when it does not convert.
+bool fromText(BrowserOptions& options, const OptionKey& entry, const QString& text, const QString& file,
+              QString* error)
+{
+    return std::visit(
+        [&](auto member) -> bool {
+            auto& value = options.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, QString>) {
+                value = text;
+                return true;
+            } else {
+                std::optional<T> converted;
+                if constexpr (std::is_same_v<T, bool>)
+                    converted = TextToBool(text);
+                else
+                    converted = TextToInt(text);
+                if (!converted) {
+                    *error = QStringLiteral(
+                                 "\"%1\" is not a valid %2 for \"%3\"/\"%4\" in the settings file \"%5\".")
+                                 .arg(text,
+                                      std::is_same_v<T, bool> ? QStringLiteral("Boolean")
+                                                              : QStringLiteral("whole number"),
+                                      QLatin1String(entry.section), QLatin1String(entry.key), file);
+                    return false;
+                }
+                value = *converted;
+                return true;
+            }
+        },
+        entry.field);
+}
+
+// Loads each key in turn with its current value as the default; stops at the
+// first failure, so the keys before it keep what was loaded.
+template <std::size_t N> bool load(const char* procedure, const OptionKey (&keys)[N])
+{
+    const auto fail = [procedure](const QString& error) {
+        Reporter().ReportError(QLatin1String(procedure), error);
+        return false;
+    };
+    SettingsStore store(t_state.appTitle);
+    QString error;
+    if (!store.open(&error))
+        return fail(error);
+    BrowserOptions& options = t_state.options;
+    for (const OptionKey& entry : keys) {
+        const QString text =
+            store.get(QLatin1String(entry.section), QLatin1String(entry.key), toText(options, entry.field));
+        if (!fromText(options, entry, text, store.fileName(), &error))
+            return fail(error);
+    }
+    return true;
+}
+
+template <std::size_t N> bool save(const char* procedure, const OptionKey (&keys)[N])
+{
+    QList<SettingsStore::Entry> entries;
+    for (const OptionKey& entry : keys)
+        entries.append(
+            {QLatin1String(entry.section), QLatin1String(entry.key), toText(t_state.options, entry.field)});
+    SettingsStore store(t_state.appTitle);
+    QString error;
+    if (store.save(entries, &error))
+        return true;
+    Reporter().ReportError(QLatin1String(procedure), error);
+    return false;
+}
+
+} // namespace
+
+BrowserOptions& Options()
+{
+    return t_state.options;
+}
+
+QString AppTitle()
+{
+    return t_state.appTitle;
+}
+
+void setAppTitle(const QString& title)
+{
+    t_state.appTitle = title;
+}
+
+int CurrentDataSource()
+{
+    return t_state.currentDataSource;
+}
+
+void setCurrentDataSource(int number)
+{
+    t_state.currentDataSource = number;
+}
+
+bool HasErrorReporter()
+{
+    return t_state.reporter != nullptr;
+}
+
+quarry::platform::ErrorReporter& Reporter()
+{
+    if (!t_state.reporter)
+        t_state.reporter = std::make_unique<quarry::platform::ErrorReporter>();
+    return *t_state.reporter;
+}
+
+bool Read_INI()
+{
+    BrowserOptions& options = t_state.options;
+    options.lngToolTipDelay = 3;
+    options.lngSplitPercent = 20;
+    options.blnSplitHorizontal = false;
+    options.lngDataView = 1;
+    options.blnEditData = true;
+    options.blnQueryTables = true;
+    options.blnQueryProcs = true;
+    options.blnQueryViews = true;
+    options.blnOpenSQL = true;
+    options.blnOptions = true;
+    // Recomputed at every load: the stored "INI File" is only a record.
+    options.strDataSourceFile = QDir::toNativeSeparators(
+        QDir(quarry::platform::LibraryFolder()).filePath(QStringLiteral("DataSources.ini")));
+    return load("Read_INI", kReadIniKeys);
+}
+
+bool Get_Options()
+{
+    // A stored False for "Open Table" is honoured like "Open View" and
+    // "Open sp": the options dialog offers and saves all three alike, so a
+    // user who turns tables off expects that to survive a restart.
+    return load("Get_Options", kAdminKeys);
+}
+
+bool Save_INI()
+{
+    return save("Save_INI", kSaveIniKeys);
+}
+
+bool Save_Options()
+{
+    return save("Save_Options", kAdminKeys);
+}
+
+QString GetSetting(const QString& section, const QString& key, const QString& defaultText)
+{
+    SettingsStore store(t_state.appTitle);
+    if (!store.open(nullptr))
+        return defaultText;
+    return store.get(section, key, defaultText);
+}
+
+bool SaveSetting(const QString& section, const QString& key, const QString& text, QString* errorDescription)
+{
+    SettingsStore store(t_state.appTitle);
+    return store.save({{section, key, text}}, errorDescription);
+}
+
+} // namespace Glob
