@@ -1,0 +1,214 @@
+#include "dialogs/frmNewDataSource.h"
+
+#include "dialogs/dlgConnectionBuilder.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+
+const QString kDoubleQuote = QStringLiteral("\"");
+const QString kGraveAccent = QStringLiteral("`");
+
+QPlainTextEdit* scrollingText(QWidget* parent)
+{
+    auto* edit = new QPlainTextEdit(parent);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setTabChangesFocus(true);
+    return edit;
+}
+
+} // namespace
+
+frmNewDataSource::frmNewDataSource(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmNewDataSource"));
+    setWindowTitle(QStringLiteral("New Data Source"));
+    setModal(true);
+
+    txtName = new QLineEdit(this);
+    txtName->setObjectName(QStringLiteral("txtName"));
+    txtName->setMaxLength(255);
+    auto* lblName = new QLabel(QStringLiteral("Name"), this);
+    lblName->setObjectName(QStringLiteral("lblName"));
+    lblName->setBuddy(txtName);
+
+    cboDelimiter = new QComboBox(this);
+    cboDelimiter->setObjectName(QStringLiteral("cboDelimiter"));
+    cboDelimiter->setEditable(true);
+    cboDelimiter->setInsertPolicy(QComboBox::NoInsert);
+    auto* lblDelimiter = new QLabel(QStringLiteral("Delimiter"), this);
+    lblDelimiter->setObjectName(QStringLiteral("lblDelimiter"));
+    lblDelimiter->setBuddy(cboDelimiter);
+
+    txtConnection = scrollingText(this);
+    txtConnection->setObjectName(QStringLiteral("txtConnection"));
+    txtConnection->setReadOnly(true);
+    txtConnection->setToolTip(QStringLiteral("Connection string"));
+    auto* lblConnection = new QLabel(QStringLiteral("Connection"), this);
+    lblConnection->setObjectName(QStringLiteral("lblConnection"));
+    lblConnection->setBuddy(txtConnection);
+
+    txtDescription = scrollingText(this);
+    txtDescription->setObjectName(QStringLiteral("txtDescription"));
+
+    cmdDataSource = new QPushButton(QStringLiteral("C&onnection"), this);
+    cmdDataSource->setObjectName(QStringLiteral("cmdDataSource"));
+    cmdDataSource->setToolTip(QStringLiteral("Invoke Windows Dat Links dialogue"));
+    cmdDataSource->setAutoDefault(false);
+
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setToolTip(QStringLiteral("Save changes and exit"));
+    cmdOK->setDefault(true);
+    cmdOK->setEnabled(false);
+
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setToolTip(QStringLiteral("Exit without saving changes"));
+    cmdCancel->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(lblName, 0, 0);
+    grid->addWidget(lblDelimiter, 0, 1);
+    grid->addWidget(txtName, 1, 0);
+    grid->addWidget(cboDelimiter, 1, 1);
+    auto* connectionRow = new QHBoxLayout;
+    connectionRow->addWidget(lblConnection);
+    connectionRow->addStretch();
+    connectionRow->addWidget(cmdDataSource);
+    grid->addLayout(connectionRow, 2, 0, 1, 2);
+    grid->addWidget(txtConnection, 3, 0, 1, 2);
+    grid->addWidget(txtDescription, 4, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 5, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    resize(420, 300);
+
+    m_connectionPrompt = [](QWidget* owner, const QString& current) {
+        return dlgConnectionBuilder::prompt(owner, current);
+    };
+
+    connect(cboDelimiter, &QComboBox::currentTextChanged, this, &frmNewDataSource::cboDelimiter_Change);
+    connect(txtDescription, &QPlainTextEdit::textChanged, this, &frmNewDataSource::txtDescription_Change);
+    connect(cmdDataSource, &QPushButton::clicked, this, &frmNewDataSource::cmdDataSource_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmNewDataSource::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject); // Escape rejects too
+}
+
+frmNewDataSource::~frmNewDataSource()
+{
+    if (m_pointerOverridden)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void frmNewDataSource::setConnectionPrompt(ConnectionPrompt prompt)
+{
+    m_connectionPrompt = std::move(prompt);
+}
+
+void frmNewDataSource::showEvent(QShowEvent* event)
+{
+    // Each showing is a fresh load: the one instance is reused for every edit.
+    if (!event->spontaneous()) {
+        Form_Load();
+        Form_Activate();
+    }
+    QDialog::showEvent(event);
+}
+
+void frmNewDataSource::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous() && m_pointerOverridden) {
+        QGuiApplication::restoreOverrideCursor();
+        m_pointerOverridden = false;
+    }
+    QDialog::hideEvent(event);
+}
+
+void frmNewDataSource::Form_Load()
+{
+    m_cancelled = true;
+    txtConnection->setPlainText(m_connection);
+    txtName->setText(m_sourceName);
+    txtDescription->setPlainText(m_description);
+    cmdOK->setEnabled(false);
+
+    cboDelimiter->clear();
+    cboDelimiter->addItem(kDoubleQuote);
+    cboDelimiter->addItem(kGraveAccent);
+    if (!m_delimiter.isEmpty() && m_delimiter != kDoubleQuote && m_delimiter != kGraveAccent)
+        cboDelimiter->addItem(m_delimiter);
+    const QString proposed = m_delimiter.isEmpty() ? kGraveAccent : m_delimiter;
+    const int index = cboDelimiter->findText(proposed, Qt::MatchExactly);
+    cboDelimiter->setCurrentIndex(index);
+    cboDelimiter->setEditText(proposed);
+    cboDelimiter_Change(cboDelimiter->currentText()); // as the change event would, had the text not moved
+    txtName->setFocus();
+}
+
+void frmNewDataSource::Form_Activate()
+{
+    // The caller may still show its busy pointer; this dialog waits for the user.
+    if (QGuiApplication::overrideCursor() && !m_pointerOverridden) {
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        m_pointerOverridden = true;
+    }
+    setWindowTitle(m_sourceName.isEmpty() ? QStringLiteral("New Data Source")
+                                          : QStringLiteral("Edit Data Source"));
+}
+
+void frmNewDataSource::cboDelimiter_Change(const QString& text)
+{
+    if (text.size() > 1) {
+        cboDelimiter->setEditText(text.left(1)); // re-enters with the one character
+        return;
+    }
+    if (!txtConnection->toPlainText().isEmpty())
+        cmdOK->setEnabled(true);
+}
+
+void frmNewDataSource::txtDescription_Change()
+{
+    if (!txtConnection->toPlainText().isEmpty())
+        cmdOK->setEnabled(true);
+}
+
+void frmNewDataSource::cmdDataSource_Click()
+{
+    if (!m_connectionPrompt)
+        return;
+    std::optional<QString> built;
+    try {
+        built = m_connectionPrompt(this, txtConnection->toPlainText());
+    } catch (const std::exception&) {
+        return; // a failed prompt changes nothing, like a cancelled one
+    }
+    if (!built || built->isEmpty())
+        return;
+    txtConnection->setPlainText(*built);
+    m_connection = *built;
+    cmdOK->setEnabled(true);
+    txtName->setFocus();
+}
+
+void frmNewDataSource::cmdOK_Click()
+{
+    m_cancelled = false;
+    m_sourceName = txtName->text();
+    m_connection = txtConnection->toPlainText();
+    m_description = txtDescription->toPlainText();
+    m_delimiter = cboDelimiter->currentText();
+    accept();
+}

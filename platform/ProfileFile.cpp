@@ -1,0 +1,192 @@
+#include "platform/ProfileFile.h"
+
+#include <QByteArrayList>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace quarry::platform {
+
+namespace {
+
+struct ParsedLine
+{
+    enum Kind
+    {
+        Other,
+        Section,
+        Key
+    } kind = Other;
+    QString name;  // section or key name, trimmed
+    QString value; // key lines only, trimmed
+};
+
+ParsedLine parseLine(QByteArrayView raw)
+{
+    const QString text = QString::fromUtf8(raw).trimmed();
+    ParsedLine line;
+    if (text.isEmpty() || text.startsWith(u';'))
+        return line;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        if (close > 0) {
+            line.kind = ParsedLine::Section;
+            line.name = text.mid(1, close - 1).trimmed();
+        }
+        return line;
+    }
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals <= 0)
+        return line;
+    line.kind = ParsedLine::Key;
+    line.name = text.left(equals).trimmed();
+    line.value = text.mid(equals + 1).trimmed();
+    return line;
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The file's lines without their '\n' (a '\r' before it stays with the line).
+QByteArrayList splitLines(const QByteArray& data)
+{
+    QByteArray body = data;
+    if (body.startsWith("\xEF\xBB\xBF"))
+        body.remove(0, 3);
+    if (body.isEmpty())
+        return {};
+    if (body.endsWith('\n'))
+        body.chop(1);
+    return body.split('\n');
+}
+
+std::optional<QByteArray> readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+QString fitBuffer(QString text, int bufferSize)
+{
+    if (bufferSize < 1)
+        return {};
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+    text.truncate(bufferSize - 1);
+    return text;
+}
+
+bool hasLineBreak(const QString& text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+} // namespace
+
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                         int bufferSize, const QString& fileName)
+{
+    const auto data = readAll(fileName);
+    if (!data)
+        return fitBuffer(defaultValue, bufferSize);
+    bool inSection = false;
+    for (const QByteArray& raw : splitLines(*data)) {
+        const ParsedLine line = parseLine(raw);
+        if (line.kind == ParsedLine::Section) {
+            if (inSection)
+                break; // only the first section of that name counts
+            inSection = sameName(line.name, section);
+        } else if (inSection && line.kind == ParsedLine::Key && sameName(line.name, key)) {
+            return fitBuffer(line.value, bufferSize);
+        }
+    }
+    return fitBuffer(defaultValue, bufferSize);
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+                        const QString& fileName)
+{
+    const QString trimmedSection = section.trimmed();
+    const QString trimmedKey = key.trimmed();
+    if (trimmedSection.isEmpty() || trimmedSection.contains(u']') || hasLineBreak(section))
+        return false;
+    if (trimmedKey.isEmpty() || trimmedKey.contains(u'=') || trimmedKey.startsWith(u';') ||
+        trimmedKey.startsWith(u'[') || hasLineBreak(key) || hasLineBreak(value))
+        return false;
+
+    const bool exists = QFileInfo::exists(fileName);
+    QByteArrayList lines;
+    if (exists) {
+        const auto data = readAll(fileName);
+        if (!data)
+            return false;
+        lines = splitLines(*data);
+    }
+    const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
+    const QByteArray keyLine = trimmedKey.toUtf8() + '=' + value.toUtf8() + (crlf ? "\r" : "");
+
+    qsizetype sectionAt = -1;
+    qsizetype sectionEnd = lines.size();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const ParsedLine line = parseLine(lines[i]);
+        if (line.kind != ParsedLine::Section)
+            continue;
+        if (sectionAt >= 0) {
+            sectionEnd = i;
+            break;
+        }
+        if (sameName(line.name, trimmedSection))
+            sectionAt = i;
+    }
+
+    if (sectionAt < 0) {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(crlf ? "\r" : "");
+        lines.append('[' + trimmedSection.toUtf8() + ']' + (crlf ? "\r" : ""));
+        lines.append(keyLine);
+    } else {
+        qsizetype keyAt = -1;
+        qsizetype lastContent = sectionAt;
+        for (qsizetype i = sectionAt + 1; i < sectionEnd; ++i) {
+            if (!lines[i].trimmed().isEmpty())
+                lastContent = i;
+            const ParsedLine line = parseLine(lines[i]);
+            if (line.kind == ParsedLine::Key && sameName(line.name, trimmedKey)) {
+                keyAt = i;
+                break;
+            }
+        }
+        if (keyAt >= 0)
+            lines[keyAt] = keyLine;
+        else
+            lines.insert(lastContent + 1, keyLine); // before the blank lines that part sections
+    }
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Connection strings may carry passwords: a new file is for its owner alone.
+    if (!exists && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return false;
+    for (const QByteArray& line : lines) {
+        if (file.write(line) != line.size() || !file.putChar('\n')) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
+}
+
+bool DeleteProfileFile(const QString& fileName)
+{
+    return QFile::remove(fileName);
+}
+
+} // namespace quarry::platform
