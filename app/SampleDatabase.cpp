@@ -1,5 +1,9 @@
 #include "app/SampleDatabase.h"
 
+#include "platform/LibraryLocation.h"
+#include "settings/DataSources.h"
+#include "settings/Glob.h"
+
 #include <quarry/Database.h>
 
 #include <QDate>
@@ -11,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -447,9 +452,46 @@ bool SampleDatabase::create(const QString& path, QString* error)
 
 bool registerSampleDataSource(const QString& path, QString* error)
 {
-    Q_UNUSED(path);
-    fail(error, QStringLiteral("Adding the data source \"Sample\" is not available yet."));
-    return false;
+    const QString procedure = QStringLiteral("registerSampleDataSource");
+    // Before the control's Init has run, the file's place is not known yet;
+    // Read_INI later puts it in the same place.
+    QString& file = Glob::Options().strDataSourceFile;
+    if (file.isEmpty())
+        file = QDir(quarry::platform::LibraryFolder()).filePath(QStringLiteral("DataSources.ini"));
+
+    // A file with more entries than the list holds fails to load but is
+    // certainly not empty.
+    const bool loaded = Glob::Get_DataSources();
+    const Glob::DataSourceTable& table = Glob::aDataSources();
+    if (std::any_of(table.begin() + 1, table.end(),
+                    [](const Glob::DataSource& row) { return !row[Glob::dsID].isEmpty(); }))
+        return true; // the user has data sources of their own
+    if (!loaded) {
+        fail(error,
+             QStringLiteral("Cannot add the data source \"Sample\": the data-source file %1 cannot be read.")
+                 .arg(QDir::toNativeSeparators(file)));
+        return false;
+    }
+
+    if (!Glob::Add_DataSource(QStringLiteral("Sample"), QString(),
+                              QStringLiteral("Sample order-processing database (SQLite)"),
+                              QStringLiteral("\""), procedure)) {
+        fail(error, QStringLiteral("Cannot add the data source \"Sample\": the data-source list is full."));
+        return false;
+    }
+    // The connection goes in as it must reach the driver: quote doubling
+    // would break a path that holds a single quote.
+    Glob::aDataSources()[Glob::lngDataSourceCount()][Glob::dsConnection] =
+        SampleDatabase::connectionString(path);
+
+    if (!Glob::Save_DataSources()) {
+        Glob::aDataSources()[Glob::lngDataSourceCount()][Glob::dsID].clear();
+        fail(error, QStringLiteral(
+                        "Cannot add the data source \"Sample\": the data-source file %1 cannot be written.")
+                        .arg(QDir::toNativeSeparators(file)));
+        return false;
+    }
+    return true;
 }
 
 } // namespace dabrook

@@ -23,9 +23,10 @@ public:
     static QString partialPath(const QString& path);
 };
 
-// Adds the sample database to the data-source list under the name "Sample".
-// Not available yet: the data-source store has no write interface for the host;
-// returns false with an explanation in `error`.
+// On a first start, when the data-source list is empty, adds the sample
+// database at `path` to it under the name "Sample" (delimiter '"') and saves
+// the file. A list that holds entries is left alone, which is success too.
+// False with the reason in `error` when the file cannot be read or written.
 bool registerSampleDataSource(const QString& path, QString* error = nullptr);
 
 } // namespace dabrook
