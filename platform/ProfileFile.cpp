@@ -181,6 +181,12 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
             return false;
         }
     }
+    // Qt 6.4's commit() renames even when its own final flush fails (a full
+    // disk), putting a cut-off file in place: flush first and give up on error.
+    if (!file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 

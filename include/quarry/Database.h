@@ -16,12 +16,36 @@
 namespace quarry {
 
 // ADO ConnectModeEnum values the browser uses.
-enum ConnectMode : int { adModeUnknown = 0, adModeRead = 1, adModeWrite = 2, adModeReadWrite = 3 };
-enum CursorLocation : int { adUseServer = 2, adUseClient = 3 };
-enum ObjectState : int { adStateClosed = 0, adStateOpen = 1 };
-enum SchemaEnum : int { adSchemaProcedures = 16, adSchemaTables = 20 };
-enum CommandTypeEnum : int { adCmdText = 1, adCmdTable = 2, adCmdStoredProc = 4 };
-enum ParameterDirection : int {
+enum ConnectMode : int
+{
+    adModeUnknown = 0,
+    adModeRead = 1,
+    adModeWrite = 2,
+    adModeReadWrite = 3
+};
+enum CursorLocation : int
+{
+    adUseServer = 2,
+    adUseClient = 3
+};
+enum ObjectState : int
+{
+    adStateClosed = 0,
+    adStateOpen = 1
+};
+enum SchemaEnum : int
+{
+    adSchemaProcedures = 16,
+    adSchemaTables = 20
+};
+enum CommandTypeEnum : int
+{
+    adCmdText = 1,
+    adCmdTable = 2,
+    adCmdStoredProc = 4
+};
+enum ParameterDirection : int
+{
     adParamUnknown = 0,
     adParamInput = 1,
     adParamOutput = 2,
@@ -89,7 +113,8 @@ public:
     Recordset& operator=(const Recordset&);
 
     // Executes `sql` on `connection` and positions on the first row.
-    // `maxRecords` 0 means all rows.
+    // `maxRecords` 0 means all rows. A statement without a result set
+    // (DDL, INSERT) runs and leaves the recordset closed.
     void Open(const QString& sql, const Connection& connection, qint64 maxRecords = 0);
     // True past the last row (ADO's EOF, which is a C macro name).
     bool AtEOF() const;
@@ -163,7 +188,7 @@ public:
 
     ConnectMode Mode() const;
     void setMode(ConnectMode mode);
-    CursorLocation CursorLocation() const;
+    quarry::CursorLocation CursorLocation() const;
     void setCursorLocation(quarry::CursorLocation location);
     int ConnectionTimeout() const;
     void setConnectionTimeout(int seconds);
@@ -176,19 +201,24 @@ public:
     // The provider's name as written in the connection string ("" when closed).
     QString Provider() const;
     QString ConnectionString() const;
+    // The database product the driver reports (SQL_DBMS_NAME); "" when closed.
+    QString DbmsName() const;
     // Diagnostic records of the last failed call.
     const Errors& errors() const;
 
     // Schema rowsets re-shaped to OLE DB ordinals: TABLES (restrictions
     // catalog, schema, name, type) and PROCEDURES.
     Recordset OpenSchema(SchemaEnum schema, const QStringList& restrictions = {});
-    // Column discovery: describes the result of `sql` without reading a row.
+    // Column discovery: describes the result of `sql` without executing it.
+    // The recordset is open with AtEOF() true; a statement that yields no
+    // columns gives a closed recordset.
     Recordset Execute(const QString& sql);
 
     bool operator==(const Connection& other) const { return d == other.d; }
 
 private:
     friend class ConnectionPrivate;
+    friend class Recordset;
     friend class RecordsetPrivate;
     friend class Parameters;
     std::shared_ptr<ConnectionPrivate> d;
