@@ -10,9 +10,26 @@ class QWidget;
 
 namespace quarry::platform {
 
-enum class MsgButtons { OK, OKCancel, YesNoCancel };
-enum class MsgIcon { None, Critical, Question, Information };
-enum class MsgResult { OK, Cancel, Yes, No };
+enum class MsgButtons
+{
+    OK,
+    OKCancel,
+    YesNoCancel
+};
+enum class MsgIcon
+{
+    None,
+    Critical,
+    Question,
+    Information
+};
+enum class MsgResult
+{
+    OK,
+    Cancel,
+    Yes,
+    No
+};
 
 class QUARRY_EXPORT Prompts
 {
