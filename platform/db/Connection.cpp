@@ -1,0 +1,295 @@
+#include "platform/db/DatabasePrivate.h"
+
+#include <algorithm>
+
+namespace quarry {
+
+using namespace quarry::db;
+
+QString Errors::Text() const
+{
+    QStringList lines;
+    for (const auto& error : m_items)
+        lines << error.Description;
+    return lines.join(u'\n');
+}
+
+DatabaseError::DatabaseError(const QString& description, Errors errors)
+    : std::runtime_error(description.toStdString())
+    , m_description(description)
+    , m_errors(std::move(errors))
+{}
+
+DatabaseError db::notAllowedClosed()
+{
+    return DatabaseError(QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+namespace {
+
+QStringList installedDrivers(const EnvHandle& env)
+{
+    QStringList names;
+    SQLWCHAR name[256];
+    SQLWCHAR attributes[1024];
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT attributesLength = 0;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (SQL_SUCCEEDED(SQLDriversW(env.get(), direction, name, SQLSMALLINT(std::size(name)), &nameLength,
+                                     attributes, SQLSMALLINT(std::size(attributes)), &attributesLength))) {
+        names << fromSqlW(name, -1);
+        direction = SQL_FETCH_NEXT;
+    }
+    return names;
+}
+
+DbmsKind kindFromDbmsName(const QString& name)
+{
+    if (name.contains(u"SQLite", Qt::CaseInsensitive))
+        return DbmsKind::SQLite;
+    if (name.contains(u"PostgreSQL", Qt::CaseInsensitive))
+        return DbmsKind::PostgreSQL;
+    if (name.contains(u"MySQL", Qt::CaseInsensitive) || name.contains(u"MariaDB", Qt::CaseInsensitive))
+        return DbmsKind::MariaDB;
+    if (name.contains(u"SQL Server", Qt::CaseInsensitive))
+        return DbmsKind::SqlServer;
+    return DbmsKind::Other;
+}
+
+// Session switches that make a connection refuse writes, for strings that
+// could not carry them.
+QString readOnlyStatement(DbmsKind kind)
+{
+    switch (kind) {
+    case DbmsKind::SQLite:
+        return QStringLiteral("PRAGMA query_only = 1");
+    case DbmsKind::PostgreSQL:
+        return QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+    case DbmsKind::MariaDB:
+        return QStringLiteral("SET SESSION TRANSACTION READ ONLY");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+void ConnectionPrivate::requireOpen() const
+{
+    if (!isOpen())
+        throw notAllowedClosed();
+}
+
+void ConnectionPrivate::close() noexcept
+{
+    for (auto& weak : recordsets)
+        if (auto recordset = weak.lock())
+            recordset->finish();
+    recordsets.clear();
+    dbc.reset();
+    provider.clear();
+    caps = {};
+}
+
+void ConnectionPrivate::track(const std::shared_ptr<RecordsetPrivate>& recordset)
+{
+    std::erase_if(recordsets, [](const auto& weak) { return weak.expired(); });
+    recordsets.push_back(recordset);
+}
+
+QString ConnectionPrivate::currentCatalog() const
+{
+    return infoString(*dbc, SQL_DATABASE_NAME);
+}
+
+void ConnectionPrivate::run(const QString& sql)
+{
+    StmtHandle stmt(*dbc);
+    QString text = sql;
+    stmt.check(SQLExecDirectW(stmt.get(), toSqlW(text), SQL_NTS), "SQLExecDirect", true);
+}
+
+std::vector<std::vector<QVariant>> ConnectionPrivate::select(const QString& sql,
+                                                             const QStringList& parameters)
+{
+    RecordsetPrivate r;
+    r.stmt = std::make_unique<StmtHandle>(*dbc);
+    QString text = sql;
+    r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+    // Bound buffers must outlive SQLExecute.
+    QStringList values = parameters;
+    std::vector<SQLLEN> lengths(size_t(values.size()), SQL_NTS);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        r.stmt->check(SQLBindParameter(r.stmt->get(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+                                       SQL_WVARCHAR, SQLULEN(qMax<qsizetype>(values[i].size(), 1)), 0,
+                                       toSqlW(values[i]), 0, &lengths[size_t(i)]),
+                      "SQLBindParameter");
+    r.stmt->check(SQLExecute(r.stmt->get()), "SQLExecute", true);
+    r.describe();
+    std::vector<std::vector<QVariant>> rows;
+    while (!r.columns.empty() && r.stmt->check(SQLFetch(r.stmt->get()), "SQLFetch", true) != SQL_NO_DATA)
+        rows.push_back(r.readRow());
+    return rows;
+}
+
+Connection::Connection()
+    : d(std::make_shared<ConnectionPrivate>())
+{}
+
+Connection::~Connection() = default;
+Connection::Connection(const Connection&) = default;
+Connection& Connection::operator=(const Connection&) = default;
+
+ConnectMode Connection::Mode() const
+{
+    return d->mode;
+}
+
+void Connection::setMode(ConnectMode mode)
+{
+    if (d->isOpen())
+        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+    d->mode = mode;
+}
+
+quarry::CursorLocation Connection::CursorLocation() const
+{
+    return d->cursorLocation;
+}
+
+void Connection::setCursorLocation(quarry::CursorLocation location)
+{
+    // Every recordset is forward-only and read as it streams; a client-side
+    // location changes nothing for the operations offered here.
+    d->cursorLocation = location;
+}
+
+int Connection::ConnectionTimeout() const
+{
+    return d->timeout;
+}
+
+void Connection::setConnectionTimeout(int seconds)
+{
+    if (seconds < 0)
+        throw DatabaseError(QStringLiteral("The connection timeout must not be negative."));
+    d->timeout = seconds;
+}
+
+void Connection::Open(const QString& connectionString, const QString& userId, const QString& password)
+{
+    d->guarded([&] {
+        if (d->isOpen())
+            throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+        if (!d->env)
+            d->env = EnvHandle::shared();
+        OpenOptions options{d->mode, d->timeout, userId, password};
+        OdbcTarget target = translateConnectionString(connectionString, options, installedDrivers(*d->env));
+
+        auto dbc = std::make_unique<DbcHandle>(d->env);
+        if (d->timeout > 0)
+            dbc->check(SQLSetConnectAttrW(dbc->get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                          reinterpret_cast<SQLPOINTER>(SQLULEN(d->timeout)), 0),
+                       "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
+        SQLWCHAR completed[1024];
+        SQLSMALLINT completedLength = 0;
+        dbc->check(SQLDriverConnectW(dbc->get(), nullptr, toSqlW(target.OdbcString), SQL_NTS, completed,
+                                     SQLSMALLINT(std::size(completed)), &completedLength,
+                                     SQL_DRIVER_NOPROMPT),
+                   "SQLDriverConnect");
+        dbc->setConnected(true);
+
+        DriverCapabilities caps;
+        caps.DbmsName = infoString(*dbc, SQL_DBMS_NAME);
+        caps.DbmsVersion = infoString(*dbc, SQL_DBMS_VER);
+        caps.DriverName = infoString(*dbc, SQL_DRIVER_NAME);
+        caps.SearchPatternEscape = infoString(*dbc, SQL_SEARCH_PATTERN_ESCAPE);
+        caps.Kind = kindFromDbmsName(caps.DbmsName);
+        if (caps.Kind == DbmsKind::Other)
+            caps.Kind = target.Kind;
+
+        d->dbc = std::move(dbc);
+        d->caps = caps;
+        try {
+            if (target.ReadOnlyAfterConnect && !readOnlyStatement(caps.Kind).isEmpty())
+                d->run(readOnlyStatement(caps.Kind));
+        } catch (...) {
+            d->close();
+            throw;
+        }
+        d->provider = target.Provider;
+        d->connectionString = connectionString;
+    });
+}
+
+void Connection::Close()
+{
+    d->errors.Clear();
+    if (!d->isOpen())
+        throw notAllowedClosed();
+    d->close();
+}
+
+ObjectState Connection::State() const
+{
+    return d->isOpen() ? adStateOpen : adStateClosed;
+}
+
+QString Connection::Provider() const
+{
+    return d->isOpen() ? d->provider : QString();
+}
+
+QString Connection::ConnectionString() const
+{
+    return d->connectionString;
+}
+
+QString Connection::DbmsName() const
+{
+    return d->caps.DbmsName;
+}
+
+const Errors& Connection::errors() const
+{
+    return d->errors;
+}
+
+Recordset Connection::Execute(const QString& sql)
+{
+    Recordset result;
+    d->guarded([&] {
+        d->requireOpen();
+        RecordsetPrivate& r = *result.d;
+        r.connection = d;
+        // Prepare and describe only: executing would make the driver load the whole result.
+        r.stmt = std::make_unique<StmtHandle>(*d->dbc);
+        QString text = sql;
+        r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+        r.describe();
+        r.stmt.reset();
+        r.open = !r.columns.empty();
+        r.eof = true;
+        if (r.open)
+            d->track(result.d);
+    });
+    return result;
+}
+
+Command::Command()
+    : m_connection(std::make_unique<Connection>())
+{
+    m_parameters.m_command = this;
+}
+
+void Command::setActiveConnection(const Connection& connection)
+{
+    *m_connection = connection;
+}
+
+const Connection& Command::ActiveConnection() const
+{
+    return *m_connection;
+}
+
+} // namespace quarry

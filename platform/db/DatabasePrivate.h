@@ -1,0 +1,109 @@
+// Shared state behind Connection and Recordset handles.
+#pragma once
+
+#include <quarry/Database.h>
+
+#include "platform/db/ConnectionString.h"
+#include "platform/db/Odbc.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quarry {
+
+// What the driver told us at connect time.
+struct DriverCapabilities
+{
+    db::DbmsKind Kind = db::DbmsKind::Other;
+    QString DbmsName;
+    QString DbmsVersion;
+    QString DriverName;
+    QString SearchPatternEscape;
+};
+
+class ConnectionPrivate
+{
+public:
+    ~ConnectionPrivate() { close(); }
+
+    ConnectMode mode = adModeUnknown;
+    quarry::CursorLocation cursorLocation = adUseServer;
+    int timeout = 15;
+    QString connectionString;
+    QString provider;
+    Errors errors;
+    DriverCapabilities caps;
+    std::shared_ptr<db::EnvHandle> env;
+    std::unique_ptr<db::DbcHandle> dbc; // set while open
+    std::vector<std::weak_ptr<RecordsetPrivate>> recordsets;
+
+    bool isOpen() const { return dbc != nullptr; }
+    void requireOpen() const;
+    // Finishes every live recordset before disconnecting: SQLDisconnect frees
+    // their statements implicitly, and a later SQLFreeHandle would be a double free.
+    void close() noexcept;
+    void track(const std::shared_ptr<RecordsetPrivate>& recordset);
+    QString currentCatalog() const;
+    // A statement run for its side effect (settings, read-only switches).
+    void run(const QString& sql);
+    // Every row of a small query whose `?` markers take `parameters` as text.
+    std::vector<std::vector<QVariant>> select(const QString& sql, const QStringList& parameters = {});
+
+    // Runs `f`, leaving the driver's records of a failure in `errors` (and
+    // nothing for a failure the layer raised itself).
+    template <class F> auto guarded(F&& f) -> decltype(f())
+    {
+        errors.Clear();
+        try {
+            return f();
+        } catch (const DatabaseError& e) {
+            errors = e.errors();
+            throw;
+        }
+    }
+};
+
+// Rows of a statement, optionally re-shaped (schema rowsets). Without a
+// statement the recordset only describes columns.
+class RecordsetPrivate
+{
+public:
+    struct Column
+    {
+        SQLSMALLINT SqlType = 0;
+        SQLULEN Size = 0;
+        SQLSMALLINT Digits = 0;
+    };
+    // Maps one statement row onto `fields` values; false skips the row.
+    using Shaper = std::function<bool(const std::vector<QVariant>& row, std::vector<Field>& fields)>;
+
+    std::shared_ptr<ConnectionPrivate> connection;
+    std::unique_ptr<db::StmtHandle> stmt;
+    std::vector<Column> columns; // of the statement
+    std::vector<Field> fields;   // as the caller sees them
+    Shaper shaper;
+    // Not every driver honours SQL_ATTR_MAX_ROWS (psqlODBC with declare/fetch
+    // does not), so the limit is kept here as well. 0: no limit.
+    qint64 maxRows = 0;
+    qint64 delivered = 0;
+    std::unique_ptr<SQLWCHAR[]> buffer; // for reading values in pieces
+    bool open = false;
+    bool eof = true;
+
+    // Reads the statement's column descriptions into `columns` (and `fields`
+    // when there is no shaper).
+    void describe();
+    // Advances to the next (accepted) row; frees the statement at the end.
+    void fetch();
+    void finish() noexcept;
+    void requireOpen() const;
+    std::vector<QVariant> readRow();
+};
+
+namespace db {
+// Layer-raised errors: no driver records.
+DatabaseError notAllowedClosed();
+} // namespace db
+
+} // namespace quarry

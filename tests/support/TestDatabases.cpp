@@ -1,0 +1,207 @@
+#include "TestDatabases.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+
+#include <atomic>
+#include <map>
+
+namespace quarry::test {
+
+namespace {
+
+QString sqliteDefaultFile()
+{
+    static QTemporaryDir dir;
+    return dir.filePath(QStringLiteral("quarry-test.sqlite"));
+}
+
+QString quoted(Db db, const QString& name)
+{
+    if (db == Db::MariaDB)
+        return u'`' + QString(name).replace(u'`', QStringLiteral("``")) + u'`';
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+void run(Connection& connection, const QString& sql)
+{
+    Recordset rs;
+    rs.Open(sql, connection);
+    if (rs.State() == adStateOpen)
+        rs.Close();
+}
+
+} // namespace
+
+QString dbName(Db db)
+{
+    switch (db) {
+    case Db::SQLite:
+        return QStringLiteral("SQLite");
+    case Db::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    case Db::MariaDB:
+        return QStringLiteral("MariaDB");
+    }
+    return {};
+}
+
+QString connectionString(Db db)
+{
+    switch (db) {
+    case Db::SQLite:
+        return QStringLiteral("Provider=SQLite;Data Source=%1").arg(sqliteDefaultFile());
+    case Db::PostgreSQL:
+        return QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=test;User ID=root");
+    case Db::MariaDB:
+        return QStringLiteral("Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=test;User ID=root");
+    }
+    return {};
+}
+
+QString odbcConnectionString(Db db)
+{
+    switch (db) {
+    case Db::SQLite:
+        return QStringLiteral("Driver={SQLite3};Database=%1").arg(sqliteDefaultFile());
+    case Db::PostgreSQL:
+        return QStringLiteral(
+            "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5432;Database=test;UID=root");
+    case Db::MariaDB:
+        return QStringLiteral("Driver={MariaDB Unicode};Server=127.0.0.1;Port=3306;Database=test;UID=root");
+    }
+    return {};
+}
+
+void addDatabaseRows()
+{
+    QTest::addColumn<Db>("db");
+    for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB})
+        QTest::newRow(qPrintable(dbName(db))) << db;
+}
+
+void addServerRows()
+{
+    QTest::addColumn<Db>("db");
+    for (Db db : {Db::PostgreSQL, Db::MariaDB})
+        QTest::newRow(qPrintable(dbName(db))) << db;
+}
+
+bool serversRequired()
+{
+    return qEnvironmentVariable("QUARRY_REQUIRE_SERVERS") == u"1";
+}
+
+bool reachable(Db db, QString* why)
+{
+    // One attempt per process: an absent server should not cost every test a timeout.
+    static std::map<Db, QString> failures;
+    static std::map<Db, bool> known;
+    if (!known.count(db)) {
+        try {
+            Connection c;
+            c.setConnectionTimeout(5);
+            c.Open(connectionString(db));
+            c.Close();
+        } catch (const DatabaseError& e) {
+            failures[db] = QStringLiteral("%1 is not reachable: %2").arg(dbName(db), e.Description());
+        }
+        known[db] = true;
+    }
+    auto failure = failures.find(db);
+    if (failure == failures.end())
+        return true;
+    if (why)
+        *why = failure->second;
+    return false;
+}
+
+Connection open(Db db, ConnectMode mode)
+{
+    Connection c;
+    c.setMode(mode);
+    c.Open(connectionString(db));
+    return c;
+}
+
+QString uniqueName(const QString& prefix)
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("%1_%2_%3").arg(prefix).arg(QCoreApplication::applicationPid()).arg(++counter);
+}
+
+Scratch::Scratch(Db db)
+    : m_db(db)
+{
+    switch (db) {
+    case Db::SQLite:
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_sqliteFile = m_dir->filePath(uniqueName(QStringLiteral("scratch")) + QStringLiteral(".sqlite"));
+        m_owner.Open(connectionString());
+        break;
+    case Db::PostgreSQL:
+        m_place = uniqueName(QStringLiteral("qs"));
+        m_owner = test::open(db);
+        run(m_owner, QStringLiteral("CREATE SCHEMA ") + quoted(db, m_place));
+        break;
+    case Db::MariaDB:
+        m_place = uniqueName(QStringLiteral("qs"));
+        m_owner = test::open(db);
+        run(m_owner, QStringLiteral("CREATE DATABASE ") + quoted(db, m_place));
+        m_owner.Close();
+        m_owner.Open(connectionString());
+        break;
+    }
+}
+
+Scratch::~Scratch()
+{
+    try {
+        if (m_owner.State() == adStateOpen) {
+            if (m_db == Db::PostgreSQL)
+                run(m_owner, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(quoted(m_db, m_place)));
+            else if (m_db == Db::MariaDB)
+                run(m_owner, QStringLiteral("DROP DATABASE %1").arg(quoted(m_db, m_place)));
+            m_owner.Close();
+        }
+    } catch (const DatabaseError& e) {
+        qWarning("scratch %s not removed: %s", qPrintable(m_place), qPrintable(e.Description()));
+    }
+}
+
+QString Scratch::connectionString() const
+{
+    switch (m_db) {
+    case Db::SQLite:
+        return QStringLiteral("Provider=SQLite;Data Source=%1").arg(m_sqliteFile);
+    case Db::PostgreSQL:
+        return test::connectionString(m_db);
+    case Db::MariaDB:
+        return QStringLiteral("Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=%1;User ID=root")
+            .arg(m_place);
+    }
+    return {};
+}
+
+Connection Scratch::open(ConnectMode mode) const
+{
+    Connection c;
+    c.setMode(mode);
+    c.Open(connectionString());
+    return c;
+}
+
+QString Scratch::qualify(const QString& name) const
+{
+    if (m_db == Db::PostgreSQL)
+        return quoted(m_db, m_place) + u'.' + quoted(m_db, name);
+    return quoted(m_db, name);
+}
+
+void Scratch::exec(const QString& sql) const
+{
+    run(m_owner, sql);
+}
+
+} // namespace quarry::test
