@@ -13,7 +13,8 @@ namespace {
 DatabaseError malformed(const QString& detail)
 {
     return DatabaseError(
-        QStringLiteral("Format of the initialization string does not follow the OLE DB connection-string format: %1")
+        QStringLiteral(
+            "Format of the initialization string does not follow the OLE DB connection-string format: %1")
             .arg(detail));
 }
 
