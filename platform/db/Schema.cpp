@@ -134,6 +134,24 @@ struct CatalogScope
     bool HideSystemSchemas = false;
 };
 
+// Sets the created and modified dates, where the database keeps them, at
+// ordinal `createdAt` and the one after it; null otherwise.
+void fillDates(const DateMap& dates, DbmsKind kind, const std::vector<QVariant>& row,
+               std::vector<Field>& fields, size_t createdAt)
+{
+    fields[createdAt].Value = QVariant();
+    fields[createdAt + 1].Value = QVariant();
+    if (dates.isEmpty())
+        return;
+    const auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]), row[2]));
+    if (found == dates.cend())
+        return;
+    if (const QDateTime created = asDateTime(found->first); created.isValid())
+        fields[createdAt].Value = created;
+    if (const QDateTime modified = asDateTime(found->second); modified.isValid())
+        fields[createdAt + 1].Value = modified;
+}
+
 // Where a catalog function must look to answer like OLE DB: every schema,
 // but on MariaDB only the current database.
 CatalogScope scopeFor(ConnectionPrivate& c, const QString& catalog, const QString& schema)
@@ -212,17 +230,7 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 fields[2].Value = row[2];
                 fields[3].Value = type;
                 fields[5].Value = row[4];
-                fields[7].Value = QVariant();
-                fields[8].Value = QVariant();
-                if (!dates.isEmpty()) {
-                    auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]), row[2]));
-                    if (found != dates.cend()) {
-                        if (const QDateTime created = asDateTime(found->first); created.isValid())
-                            fields[7].Value = created;
-                        if (const QDateTime modified = asDateTime(found->second); modified.isValid())
-                            fields[8].Value = modified;
-                    }
-                }
+                fillDates(dates, kind, row, fields, 7);
                 return true;
             };
 
@@ -261,17 +269,7 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 // ODBC counts procedure types from 0 (unknown), OLE DB from 1.
                 fields[3].Value = row[7].isNull() ? QVariant(1) : QVariant(row[7].toInt() + 1);
                 fields[5].Value = row[6];
-                fields[6].Value = QVariant();
-                fields[7].Value = QVariant();
-                if (!dates.isEmpty()) {
-                    auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]), row[2]));
-                    if (found != dates.cend()) {
-                        if (const QDateTime created = asDateTime(found->first); created.isValid())
-                            fields[6].Value = created;
-                        if (const QDateTime modified = asDateTime(found->second); modified.isValid())
-                            fields[7].Value = modified;
-                    }
-                }
+                fillDates(dates, kind, row, fields, 6);
                 return true;
             };
             r.stmt = std::make_unique<StmtHandle>(*c.dbc);
