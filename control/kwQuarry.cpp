@@ -8,7 +8,9 @@
 #include "platform/widgets/TreeView.h"
 #include "settings/Glob.h"
 
+#include <QAction>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMetaType>
 #include <QResizeEvent>
 #include <QStatusBar>
@@ -34,11 +36,6 @@ kwQuarry::kwQuarry(QWidget* parent)
 }
 
 kwQuarry::~kwQuarry() = default;
-
-bool kwQuarry::Connect_DataSource()
-{
-    return d->notAvailable(QStringLiteral("Connect_DataSource"));
-}
 
 bool kwQuarry::Get_Parameters()
 {
@@ -127,21 +124,6 @@ bool kwQuarry::Get_DataObjects(QModelIndex&)
     return d->notAvailable(QStringLiteral("Get_DataObjects"));
 }
 
-bool kwQuarry::Set_MenuText()
-{
-    return d->notAvailable(QStringLiteral("Set_MenuText"));
-}
-
-bool kwQuarry::Size_Cols()
-{
-    return d->notAvailable(QStringLiteral("Size_Cols"));
-}
-
-bool kwQuarry::Set_Options(bool, bool, bool)
-{
-    return d->notAvailable(QStringLiteral("Set_Options"));
-}
-
 bool kwQuarry::Init()
 {
     try {
@@ -159,6 +141,27 @@ bool kwQuarry::Init()
 
         d->Initialized = false;
         d->CurrentDataType = dkDataTable;
+
+        if (!Set_Options(true, true, false))
+            return false;
+        d->pressViewButton(Glob::Options().lngDataView);
+        if (!d->Set_Grids())
+            return false;
+        d->mnuDisconnect->setVisible(false);
+        d->staStatus->show();
+        d->panel2->setToolTip(QStringLiteral("Row count"));
+        if (!d->Refresh_Data())
+            return false;
+
+        d->tvwData->show();
+        d->lvwData->show();
+        d->Initialized = true;
+        d->kwSplitData->setLocked(false);
+        d->UserControl_Resize();
+        d->kwSplitData->show();
+        // Every busy pointer of ours is restored by its guard; any override
+        // still in force is the host's to take back.
+        unsetCursor();
         return true;
     } catch (const quarry::DatabaseError& error) {
         Glob::Reporter().ReportError(QStringLiteral("Init"), error.Description());

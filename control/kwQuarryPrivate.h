@@ -14,6 +14,8 @@
 
 class QAction;
 class QActionGroup;
+class QModelIndex;
+class QPointF;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -52,6 +54,27 @@ public:
     quarry::Connection& connection(int number);
     // Created when first touched.
     quarry::Recordset& objectRecordset();
+
+    // The data-source tree: building it, connecting, and its event handling.
+    bool Refresh_Data();
+    void connectCommand();
+    void disconnectCommand();
+    void tvwData_Expand(const QModelIndex& node);
+    void tvwData_NodeClick(const QModelIndex& node);
+    void tvwData_MouseMove(QPointF twips);
+    // The tree's selected node, or an invalid index.
+    QModelIndex selectedNode() const;
+    // The data-source number a data-source node's key carries ("a12" gives 12).
+    int sourceNumber(const QModelIndex& dataSourceNode) const;
+
+    // Options applied to the layout, the toolbar and the splitter.
+    bool Set_Grids();
+    void UserControl_Resize();
+    void tlbData_ButtonClick(QAction* button);
+    void kwSplitData_Moved();
+    // Presses view button 1 to 4 and shows the list that way, without the
+    // button's command (which would save the mode again).
+    void pressViewButton(int lngDataView);
 
     kwQuarry* const q;
 
@@ -105,6 +128,7 @@ private:
     void createImages();
     void createToolBar();
     void createMenus();
+    void connectHandlers();
     void raiseError(const QString& procedure, const std::exception& error);
 };
 

@@ -77,6 +77,9 @@ signals:
                   kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun, bool blnShowSQL,
                   QString strDelimter, bool blnOptions);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     friend class kwQuarryPrivate;
     std::unique_ptr<kwQuarryPrivate> d;

@@ -2,6 +2,7 @@
 
 #include "platform/widgets/Twips.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace quarry::platform {
@@ -13,12 +14,23 @@ TreeView::TreeView(QWidget* parent)
     setMouseTracking(true);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(SingleSelection);
+    connect(this, &QTreeView::clicked, this, &TreeView::nodeClick);
 }
 
 QModelIndex TreeView::nodeAt(QPointF twips) const
 {
     const QPoint pixels(TwipsToPixelsX(this, twips.x()), TwipsToPixelsY(this, twips.y()));
     return indexAt(pixels);
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && currentIndex().isValid()) {
+        emit nodeClick(currentIndex());
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void TreeView::mouseMoveEvent(QMouseEvent* event)

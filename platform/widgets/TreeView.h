@@ -18,10 +18,13 @@ public:
     QModelIndex nodeAt(QPointF twips) const;
 
 signals:
+    // A node clicked with the mouse, or chosen with Enter.
+    void nodeClick(const QModelIndex& node);
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF twips);
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF twips);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };

@@ -40,18 +40,30 @@ double PixelsToTwipsY(const QPaintDevice* device, double pixels)
 
 double TextWidth(const QWidget* widget, const QString& text)
 {
-    // The widest line, as a text box would need it.
-    const QFontMetricsF metrics(widget->font(), const_cast<QWidget*>(widget));
-    qreal widest = 0;
-    for (const QString& line : text.split(u'\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    return PixelsToTwipsX(widget, widest);
+    return TextMeter(widget).width(text);
 }
 
 double TextHeight(const QWidget* widget, const QString& text)
 {
     const QFontMetricsF metrics(widget->font(), const_cast<QWidget*>(widget));
     return PixelsToTwipsY(widget, metrics.height() * (text.count(u'\n') + 1));
+}
+
+TextMeter::TextMeter(const QWidget* widget)
+    : m_widget(widget)
+    , m_metrics(widget->font(), const_cast<QWidget*>(widget))
+{}
+
+double TextMeter::width(const QString& text) const
+{
+    // The widest line, as a text box would need it.
+    qreal widest = 0;
+    if (!text.contains(u'\n'))
+        widest = m_metrics.horizontalAdvance(text);
+    else
+        for (const QString& line : text.split(u'\n'))
+            widest = std::max(widest, m_metrics.horizontalAdvance(line));
+    return PixelsToTwipsX(m_widget, widest);
 }
 
 } // namespace quarry::platform

@@ -4,6 +4,7 @@
 
 #include <quarry/quarry_export.h>
 
+#include <QFontMetricsF>
 #include <QString>
 
 class QPaintDevice;
@@ -26,5 +27,18 @@ QUARRY_EXPORT double PixelsToTwipsY(const QPaintDevice* device, double pixels);
 // Extent of `text` in the widget's font, in twips.
 QUARRY_EXPORT double TextWidth(const QWidget* widget, const QString& text);
 QUARRY_EXPORT double TextHeight(const QWidget* widget, const QString& text);
+
+// Measures many texts in one widget's font without setting up the metrics
+// for each; widths in twips, the widest line of a text counting.
+class QUARRY_EXPORT TextMeter
+{
+public:
+    explicit TextMeter(const QWidget* widget);
+    double width(const QString& text) const;
+
+private:
+    const QWidget* m_widget;
+    QFontMetricsF m_metrics;
+};
 
 } // namespace quarry::platform

@@ -1,0 +1,211 @@
+// The data-source tree: one bold node per data source with a child per
+// category the options allow, connecting on expand, and the node click that
+// tells the rest of the control which data source and kind are current.
+#include "control/kwQuarryPrivate.h"
+
+#include "platform/widgets/BusyPointer.h"
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/TreeView.h"
+#include "settings/DataSources.h"
+#include "settings/Glob.h"
+
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPointF>
+#include <QStatusBar>
+
+#include <stdexcept>
+
+using quarry::platform::BusyPointer;
+
+namespace {
+
+enum TreeImage : int
+{
+    imgDataSource = 1,
+    imgTables = 2,
+    imgViews = 3,
+    imgProcedures = 4,
+    imgConnected = 9
+};
+
+const QString kTables = QStringLiteral("Tables");
+const QString kViews = QStringLiteral("Views");
+const QString kStoredProcedures = QStringLiteral("Stored Procedures");
+
+// Puts the status text back on every way out of a procedure.
+class StatusRestorer
+{
+public:
+    explicit StatusRestorer(QLabel* panel)
+        : m_panel(panel)
+        , m_text(panel->text())
+    {}
+    ~StatusRestorer() { m_panel->setText(m_text); }
+    StatusRestorer(const StatusRestorer&) = delete;
+    StatusRestorer& operator=(const StatusRestorer&) = delete;
+
+private:
+    QLabel* m_panel;
+    QString m_text;
+};
+
+} // namespace
+
+bool kwQuarry::Connect_DataSource()
+{
+    const BusyPointer busy(this);
+    return d->trap(QStringLiteral("Connect_DataSource"), [this] {
+        QModelIndex node = d->selectedNode();
+        if (node.parent().isValid())
+            node = node.parent();
+        if (!node.isValid())
+            throw std::runtime_error("No data source is selected.");
+        d->panel1->setText(QStringLiteral("Connecting to ") + d->treeModel->text(node) +
+                           QStringLiteral(" ..."));
+        d->lvwData->clear();
+
+        const int number = Glob::CurrentDataSource();
+        quarry::Connection& connection = d->connection(number);
+        if (connection.State() == quarry::adStateClosed) {
+            connection.setMode(quarry::adModeRead);
+            connection.setCursorLocation(quarry::adUseServer);
+            connection.setConnectionTimeout(10);
+            connection.Open(Glob::aDataSources()[size_t(number)][Glob::dsConnection]);
+            d->treeModel->setImage(node, imgConnected);
+        }
+        Glob::Reporter().setConnection(connection);
+        d->panel1->setText(QStringLiteral("Ready ..."));
+        return true;
+    });
+}
+
+QModelIndex kwQuarryPrivate::selectedNode() const
+{
+    const QModelIndexList selected = tvwData->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
+int kwQuarryPrivate::sourceNumber(const QModelIndex& dataSourceNode) const
+{
+    bool ok = false;
+    const int number = treeModel->key(dataSourceNode).mid(1).toInt(&ok);
+    if (!ok)
+        throw std::invalid_argument("The node is not a data-source node.");
+    return number;
+}
+
+bool kwQuarryPrivate::Refresh_Data()
+{
+    const BusyPointer busy(q);
+    const StatusRestorer status(panel1);
+    return trap(QStringLiteral("Refresh_Data"), [this] {
+        panel1->setText(QStringLiteral("Selecting Data Sources ..."));
+        treeModel->clear();
+        // An unreadable list has been reported by the loader; the tree stays empty.
+        if (!Glob::Get_DataSources())
+            return true;
+
+        const Glob::DataSourceTable& sources = Glob::aDataSources();
+        int count = 0;
+        while (count < Glob::kDataSourceRows && !sources[size_t(count) + 1][Glob::dsName].isEmpty())
+            ++count;
+        // New slots: every earlier connection is dropped, so no node shows connected.
+        Connections.assign(size_t(count) + 1, std::nullopt);
+
+        const Glob::BrowserOptions& options = Glob::Options();
+        for (int number = 1; number <= count; ++number) {
+            const QModelIndex node = treeModel->addNode({}, QStringLiteral("a%1").arg(number),
+                                                        sources[size_t(number)][Glob::dsName], imgDataSource);
+            treeModel->setBold(node, true);
+            if (options.blnQueryTables)
+                treeModel->addNode(node, {}, kTables, imgTables);
+            if (options.blnQueryViews)
+                treeModel->addNode(node, {}, kViews, imgViews);
+            if (options.blnQueryProcs)
+                treeModel->addNode(node, {}, kStoredProcedures, imgProcedures);
+        }
+        lvwData->clear();
+        return true;
+    });
+}
+
+void kwQuarryPrivate::connectCommand()
+{
+    q->Connect_DataSource();
+    // A collapsed node connects again through the expand handling.
+    const QModelIndex node = selectedNode();
+    if (node.isValid())
+        tvwData->expand(node);
+}
+
+void kwQuarryPrivate::disconnectCommand()
+{
+    quarry::Connection& slot = connection(Glob::CurrentDataSource());
+    if (slot.State() != quarry::adStateClosed)
+        slot.Close();
+    const QModelIndex node = selectedNode();
+    if (!node.isValid())
+        return;
+    treeModel->setImage(node, imgDataSource);
+    tvwData->collapse(node);
+}
+
+void kwQuarryPrivate::tvwData_Expand(const QModelIndex& node)
+{
+    // Only a data-source node with categories can open; Qt reports leaves too.
+    if (node.parent().isValid() || treeModel->rowCount(node) == 0)
+        return;
+    tvwData->setCurrentIndex(node);
+    Glob::setCurrentDataSource(sourceNumber(node));
+    if (!q->Connect_DataSource())
+        tvwData->collapse(node);
+}
+
+void kwQuarryPrivate::tvwData_NodeClick(const QModelIndex& clicked)
+{
+    const BusyPointer busy(q);
+    trap(QStringLiteral("tvwData_NodeClick"), [&] {
+        const bool hasChildren = treeModel->rowCount(clicked) > 0;
+        if (!clicked.parent().isValid() && !hasChildren)
+            return true;
+        if (hasChildren) {
+            lvwData->clear();
+            panel2->clear();
+            Glob::setCurrentDataSource(sourceNumber(clicked));
+            emit q->QuerySelected(treeModel->fullPath(clicked));
+            return true;
+        }
+
+        const QString category = treeModel->text(clicked);
+        if (category == kTables)
+            CurrentDataType = kwQuarry::dkDataTable;
+        else if (category == kViews)
+            CurrentDataType = kwQuarry::dkDataView;
+        else if (category == kStoredProcedures)
+            CurrentDataType = kwQuarry::dkDataStoredProc;
+        CategoryPath = treeModel->fullPath(clicked);
+        Glob::setCurrentDataSource(sourceNumber(clicked.parent()));
+        QModelIndex node = clicked;
+        q->Get_DataObjects(node);
+        if (lvwData->count() == 0)
+            emit q->QuerySelected(treeModel->fullPath(clicked));
+        return true;
+    });
+}
+
+void kwQuarryPrivate::tvwData_MouseMove(QPointF twips)
+{
+    const QModelIndex node = tvwData->nodeAt(twips);
+    if (node.isValid() && !node.parent().isValid()) {
+        const int number = sourceNumber(node);
+        if (number != TipSourceNumber) {
+            tvwData->setToolTip(Glob::aDataSources()[size_t(number)][Glob::dsDescription]);
+            TipSourceNumber = number;
+        }
+        return;
+    }
+    tvwData->setToolTip(QString());
+    TipSourceNumber = -1;
+}

@@ -1,0 +1,183 @@
+// Options applied to what the user sees: grid lines, toolbar captions and
+// view buttons, the splitter between tree and list, the list's columns and
+// their widths, and the placement of toolbar, splitter and status bar.
+#include "control/kwQuarryPrivate.h"
+
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/Prompts.h"
+#include "platform/widgets/Splitter.h"
+#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/TreeView.h"
+#include "platform/widgets/Twips.h"
+#include "settings/Glob.h"
+
+#include <QAction>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+using namespace quarry::platform;
+
+namespace {
+
+// Twips of space added to the widest text of a column.
+constexpr double kColumnPadding = 400;
+constexpr int kSplitterBarWidth = 40;
+
+struct ButtonCaption
+{
+    const char* key;
+    const char* caption;
+};
+constexpr ButtonCaption kCaptions[] = {
+    {"Large", "Large"},    {"Small", "Small "},           {"List", "List"},
+    {"Report", "Details"}, {"Options", "Browse options"},
+};
+
+} // namespace
+
+bool kwQuarry::Set_Options(bool blnDataChanged, bool /*blnChartChanged*/, bool blnDataSourceChanged)
+{
+    return d->trap(QStringLiteral("Set_Options"), [&] {
+        const Glob::BrowserOptions& options = Glob::Options();
+        if (blnDataChanged)
+            d->lvwData->setGridLines(options.blnGridLines);
+        if (blnDataSourceChanged)
+            d->Refresh_Data();
+        Set_MenuText();
+
+        Splitter* splitter = d->kwSplitData;
+        splitter->setBarWidth(kSplitterBarWidth);
+        if (options.lngSplitPercent < 0 || options.lngSplitPercent > 100)
+            throw std::out_of_range(QStringLiteral("The split percentage %1 is not between 0 and 100.")
+                                        .arg(options.lngSplitPercent)
+                                        .toStdString());
+        splitter->setPercentage(options.lngSplitPercent);
+        splitter->setHorizontal(options.blnSplitHorizontal);
+        QWidget* tree = d->tvwData;
+        QWidget* list = d->lvwData;
+        splitter->setFirstPane(options.blnSplitLeft ? list : tree);
+        splitter->setSecondPane(options.blnSplitLeft ? tree : list);
+
+        emit Refreshed();
+        d->UserControl_Resize();
+        return true;
+    });
+}
+
+bool kwQuarry::Set_MenuText()
+{
+    return d->trap(QStringLiteral("Set_MenuText"), [this] {
+        if (!Glob::Options().blnToolBarText) {
+            for (QAction* button : d->toolButtons)
+                button->setText(QString());
+        } else {
+            for (const ButtonCaption& caption : kCaptions) {
+                const QString key = QString::fromLatin1(caption.key);
+                auto button = std::find_if(d->toolButtons.begin(), d->toolButtons.end(),
+                                           [&](QAction* action) { return action->objectName() == key; });
+                (*button)->setText(QString::fromLatin1(caption.caption));
+            }
+        }
+        // Captions change the toolbar's height; let it settle before the layout reads it.
+        Prompts::current().DoEvents();
+        return true;
+    });
+}
+
+bool kwQuarry::Size_Cols()
+{
+    return d->trap(QStringLiteral("Size_Cols"), [this] {
+        ObjectList* list = d->lvwData;
+        const ObjectListModel* model = list->model();
+        const TextMeter meter(this);
+        // The last column is the hidden one and keeps its width.
+        for (int column = 0; column < std::max(1, list->columnCount() - 1); ++column) {
+            double widest = 0;
+            for (int row = 0; row < model->count(); ++row) {
+                const QString& text = column == 0 ? model->item(row).text : model->subItem(row, column);
+                widest = std::max(widest, meter.width(text));
+            }
+            list->setColumnWidth(column, widest + kColumnPadding);
+        }
+        return true;
+    });
+}
+
+bool kwQuarryPrivate::Set_Grids()
+{
+    return trap(QStringLiteral("Set_Grids"), [this] {
+        treeModel->setPathSeparator(QStringLiteral(" : "));
+        lvwData->addColumn(QStringLiteral("Name"), 1500);
+        lvwData->addColumn(QStringLiteral("Owner"), 1500);
+        lvwData->addColumn(QStringLiteral("Create Date"), 1500);
+        lvwData->addColumn(QString(), 0);
+        return true;
+    });
+}
+
+void kwQuarryPrivate::UserControl_Resize()
+{
+    // Toolbar docked at the top and status bar at the bottom; the splitter
+    // takes what lies between. Too small a control leaves the splitter where it was.
+    ignoreErrors([this] {
+        const int width = q->width();
+        const int toolbarHeight = tlbData->sizeHint().height();
+        const int statusHeight = staStatus->sizeHint().height();
+        tlbData->setGeometry(0, 0, width, toolbarHeight);
+        staStatus->setGeometry(0, q->height() - statusHeight, width, statusHeight);
+
+        const double heightTwips =
+            std::round(std::round(PixelsToTwipsY(q, q->height()) - PixelsToTwipsY(q, statusHeight)) -
+                       PixelsToTwipsY(q, toolbarHeight));
+        if (heightTwips < 0)
+            throw std::out_of_range("Invalid property value");
+        kwSplitData->setGeometry(0, toolbarHeight, width, TwipsToPixelsY(q, heightTwips));
+    });
+}
+
+void kwQuarryPrivate::pressViewButton(int lngDataView)
+{
+    if (lngDataView < 0 || lngDataView > 3)
+        throw std::out_of_range(
+            QStringLiteral("The data view %1 is not between 0 and 3.").arg(lngDataView).toStdString());
+    toolButtons[size_t(lngDataView)]->setChecked(true);
+    lvwData->setView(lngDataView);
+}
+
+void kwQuarryPrivate::tlbData_ButtonClick(QAction* button)
+{
+    Glob::BrowserOptions& options = Glob::Options();
+    const QString key = button->objectName();
+    static const QStringList views{QStringLiteral("Large"), QStringLiteral("Small"), QStringLiteral("List")};
+    if (views.contains(key)) {
+        lvwData->setView(int(views.indexOf(key)));
+        options.lngDataView = lvwData->view();
+    } else if (key == QLatin1String("Report")) {
+        lvwData->setView(ObjectList::Details);
+        q->Size_Cols();
+        options.lngDataView = lvwData->view();
+    } else if (key == QLatin1String("Options")) {
+        q->Show_Options();
+    }
+    QString why;
+    if (!Glob::SaveSetting(QStringLiteral("General"), QStringLiteral("Data View"),
+                           QString::number(options.lngDataView), &why))
+        emit q->ErrHandle(QStringLiteral("tlbData_ButtonClick"), why);
+}
+
+void kwQuarryPrivate::kwSplitData_Moved()
+{
+    if (Initialized)
+        Glob::Options().lngSplitPercent = kwSplitData->percentage();
+}
+
+void kwQuarry::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    d->UserControl_Resize();
+}
