@@ -85,8 +85,6 @@ private slots:
     void refresh_data();
     void refresh();
 
-    void errHandleThroughRealFailure_data();
-    void errHandleThroughRealFailure();
     void hostEditsHaveNoEffect();
     void unavailableMembersSaySo_data();
     void unavailableMembersSaySo();
@@ -356,9 +354,9 @@ void KwQuarryTest::initOnFreshStore()
     QVERIFY(reporter.reports().empty());
 
     QCOMPARE(d->CurrentDataType, kwQuarry::dkDataTable);
-    QVERIFY(!d->Initialized);
+    QVERIFY(d->Initialized);
     QCOMPARE(errors.size(), 0);
-    QVERIFY(m_prompts->calls.empty());
+    QVERIFY(m_prompts->callsOf(ScriptedPrompts::Kind::MsgBox).empty());
 
     // A second control on the thread initialises over the same module state.
     kwQuarry second;
@@ -568,74 +566,6 @@ void KwQuarryTest::refresh()
     QCOMPARE(otherErrors, 0);
 }
 
-void KwQuarryTest::errHandleThroughRealFailure_data()
-{
-    QTest::addColumn<QString>("procedure");
-    QTest::addColumn<int>("failure");
-    QTest::newRow("driver refuses a connection string") << "Connect_DataSource" << 0;
-    QTest::newRow("closed connection asked for its schema") << "Get_DataObjects" << 1;
-    QTest::newRow("widget refuses a view mode") << "Set_Options" << 2;
-}
-
-void KwQuarryTest::errHandleThroughRealFailure()
-{
-    QFETCH(QString, procedure);
-    QFETCH(int, failure);
-    kwQuarry control;
-    kwQuarryPrivate* d = kwQuarryPrivate::get(&control);
-    QSignalSpy errors(&control, &kwQuarry::ErrHandle);
-    QString expected;
-    bool reachedEnd = false;
-    const bool result = d->trap(procedure, [&] {
-        switch (failure) {
-        case 0: {
-            quarry::Connection connection;
-            try {
-                connection.Open(QStringLiteral("Driver={Quarry No Such Driver};Database=x"));
-            } catch (const quarry::DatabaseError& error) {
-                expected = error.Description();
-                throw;
-            }
-            break;
-        }
-        case 1: {
-            quarry::Connection closed;
-            try {
-                closed.OpenSchema(quarry::adSchemaTables);
-            } catch (const quarry::DatabaseError& error) {
-                expected = error.Description();
-                throw;
-            }
-            break;
-        }
-        default:
-            expected = QStringLiteral("Invalid property value");
-            d->lvwData->setView(7);
-        }
-        reachedEnd = true;
-        return true;
-    });
-    QVERIFY(!result);
-    QVERIFY(!reachedEnd);
-    QVERIFY(!expected.isEmpty());
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.first().at(0).toString(), procedure);
-    QCOMPARE(errors.first().at(1).toString(), expected);
-    if (failure == 0)
-        QVERIFY2(expected.contains(QLatin1String("Quarry No Such Driver")) ||
-                     expected.contains(QLatin1String("IM002")) ||
-                     expected.contains(QLatin1String("not found")),
-                 qPrintable(expected));
-
-    // A procedure that gives back text fails with its own failure value.
-    const QString text = d->trapValue<QString>(procedure, QStringLiteral("failed"), [&]() -> QString {
-        d->lvwData->setView(-1);
-        return QStringLiteral("done");
-    });
-    QCOMPARE(text, QStringLiteral("failed"));
-    QCOMPARE(errors.size(), 2);
-}
-
 void KwQuarryTest::hostEditsHaveNoEffect()
 {
     kwQuarry control;
@@ -671,9 +601,9 @@ void KwQuarryTest::hostEditsHaveNoEffect()
 void KwQuarryTest::unavailableMembersSaySo_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"Connect_DataSource", "Get_Parameters", "Run", "Run_Query", "Show_Options",
-                             "Show_SQLError", "Show_ToolTip", "Get_Fields", "Popluate_ToolTip", "Sort_Array",
-                             "Get_DataObjects", "Set_MenuText", "Size_Cols", "Set_Options"})
+    for (const char* name :
+         {"Get_Parameters", "Run", "Run_Query", "Show_Options", "Show_SQLError", "Show_ToolTip", "Get_Fields",
+          "Popluate_ToolTip", "Sort_Array", "Get_DataObjects"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -685,7 +615,6 @@ void KwQuarryTest::unavailableMembersSaySo()
     QVariant aData = QStringList{"b", "a"};
     QModelIndex node;
     const std::map<QString, std::function<QVariant()>> calls = {
-        {"Connect_DataSource", [&] { return QVariant(control.Connect_DataSource()); }},
         {"Get_Parameters", [&] { return QVariant(control.Get_Parameters()); }},
         {"Run", [&] { return QVariant(control.Run(0)); }},
         {"Run_Query", [&] { return QVariant(control.Run_Query()); }},
@@ -696,9 +625,6 @@ void KwQuarryTest::unavailableMembersSaySo()
         {"Popluate_ToolTip", [&] { return control.Popluate_ToolTip(); }},
         {"Sort_Array", [&] { return QVariant(control.Sort_Array(aData)); }},
         {"Get_DataObjects", [&] { return QVariant(control.Get_DataObjects(node)); }},
-        {"Set_MenuText", [&] { return QVariant(control.Set_MenuText()); }},
-        {"Size_Cols", [&] { return QVariant(control.Size_Cols()); }},
-        {"Set_Options", [&] { return QVariant(control.Set_Options(true, true, true)); }},
     };
     const QVariant result = calls.at(name)();
     if (result.typeId() == QMetaType::QString)

@@ -1,0 +1,109 @@
+#include "TcpProxy.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace quarry::test {
+
+namespace {
+
+class Forwarder : public QObject
+{
+public:
+    explicit Forwarder(quint16 target)
+        : m_target(target)
+    {}
+
+    quint16 listen(quint16 port)
+    {
+        m_server = new QTcpServer(this);
+        m_server->listen(QHostAddress::LocalHost, port);
+        connect(m_server, &QTcpServer::newConnection, this, &Forwarder::accept);
+        return m_server->serverPort();
+    }
+
+    void shut()
+    {
+        delete m_server;
+        m_server = nullptr;
+        for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
+            socket->abort();
+            socket->deleteLater();
+        }
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket* client = m_server->nextPendingConnection()) {
+            client->setParent(this);
+            auto* server = new QTcpSocket(this);
+            server->connectToHost(QHostAddress::LocalHost, m_target);
+            pipe(client, server);
+            pipe(server, client);
+        }
+    }
+
+    void pipe(QTcpSocket* from, QTcpSocket* to)
+    {
+        connect(from, &QTcpSocket::readyRead, to, [from, to] {
+            if (to->state() == QAbstractSocket::ConnectedState)
+                to->write(from->readAll());
+        });
+        // Bytes that arrive before the far side is up wait in `from`.
+        connect(to, &QTcpSocket::connected, from, [from, to] { to->write(from->readAll()); });
+        connect(from, &QTcpSocket::disconnected, to, [to] { to->disconnectFromHost(); });
+    }
+
+    quint16 m_target;
+    QTcpServer* m_server = nullptr;
+};
+
+} // namespace
+
+TcpProxy::TcpProxy(quint16 targetPort)
+    : m_target(targetPort)
+{
+    m_thread.start();
+    start();
+}
+
+TcpProxy::~TcpProxy()
+{
+    stop();
+    QMetaObject::invokeMethod(
+        m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void TcpProxy::start()
+{
+    run(true);
+}
+
+void TcpProxy::stop()
+{
+    run(false);
+}
+
+void TcpProxy::run(bool listen)
+{
+    if (!m_worker) {
+        m_worker = new Forwarder(m_target);
+        m_worker->moveToThread(&m_thread);
+    }
+    auto* forwarder = static_cast<Forwarder*>(m_worker);
+    QMetaObject::invokeMethod(
+        forwarder,
+        [this, forwarder, listen] {
+            forwarder->shut();
+            if (listen)
+                m_port = forwarder->listen(m_port);
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+} // namespace quarry::test
