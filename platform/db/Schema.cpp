@@ -75,45 +75,46 @@ QString key(const QVariant& owner, const QVariant& name)
 
 using DateMap = QHash<QString, std::pair<QVariant, QVariant>>;
 
-DateMap tableDates(ConnectionPrivate& c, const QString& catalog)
+// Rows of (owner, name, created, modified) keyed by owner and name.
+DateMap datesFrom(ConnectionPrivate& c, const QString& sql, const QStringList& parameters = {})
 {
     DateMap dates;
+    for (const auto& row : c.select(sql, parameters))
+        dates.insert(key(row[0], row[1]), {row[2], row[3]});
+    return dates;
+}
+
+const QString kSqlServerDates = QStringLiteral(
+    "SELECT SCHEMA_NAME(schema_id), name, create_date, modify_date FROM sys.objects WHERE type IN (%1)");
+
+DateMap tableDates(ConnectionPrivate& c, const QString& catalog)
+{
     if (c.caps.Kind == DbmsKind::MariaDB && !catalog.isEmpty()) {
         auto count =
             c.select(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
                      {catalog});
         if (count.empty() || count[0][0].toLongLong() > kMariaDbDatedTablesLimit)
-            return dates;
-        for (const auto& row :
-             c.select(QStringLiteral("SELECT TABLE_SCHEMA, TABLE_NAME, CREATE_TIME, UPDATE_TIME "
-                                     "FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
-                      {catalog}))
-            dates.insert(key(row[0], row[1]), {row[2], row[3]});
-    } else if (c.caps.Kind == DbmsKind::SqlServer) {
-        for (const auto& row :
-             c.select(QStringLiteral("SELECT SCHEMA_NAME(schema_id), name, create_date, modify_date "
-                                     "FROM sys.objects WHERE type IN ('U', 'V')")))
-            dates.insert(key(row[0], row[1]), {row[2], row[3]});
+            return {};
+        return datesFrom(c,
+                         QStringLiteral("SELECT TABLE_SCHEMA, TABLE_NAME, CREATE_TIME, UPDATE_TIME "
+                                        "FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
+                         {catalog});
     }
-    return dates;
+    if (c.caps.Kind == DbmsKind::SqlServer)
+        return datesFrom(c, kSqlServerDates.arg(QStringLiteral("'U', 'V'")));
+    return {};
 }
 
 DateMap procedureDates(ConnectionPrivate& c, const QString& catalog)
 {
-    DateMap dates;
-    if (c.caps.Kind == DbmsKind::MariaDB && !catalog.isEmpty()) {
-        for (const auto& row :
-             c.select(QStringLiteral("SELECT ROUTINE_SCHEMA, ROUTINE_NAME, CREATED, LAST_ALTERED "
-                                     "FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = ?"),
-                      {catalog}))
-            dates.insert(key(row[0], row[1]), {row[2], row[3]});
-    } else if (c.caps.Kind == DbmsKind::SqlServer) {
-        for (const auto& row :
-             c.select(QStringLiteral("SELECT SCHEMA_NAME(schema_id), name, create_date, modify_date "
-                                     "FROM sys.objects WHERE type IN ('P', 'PC', 'FN', 'IF', 'TF')")))
-            dates.insert(key(row[0], row[1]), {row[2], row[3]});
-    }
-    return dates;
+    if (c.caps.Kind == DbmsKind::MariaDB && !catalog.isEmpty())
+        return datesFrom(c,
+                         QStringLiteral("SELECT ROUTINE_SCHEMA, ROUTINE_NAME, CREATED, LAST_ALTERED "
+                                        "FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = ?"),
+                         {catalog});
+    if (c.caps.Kind == DbmsKind::SqlServer)
+        return datesFrom(c, kSqlServerDates.arg(QStringLiteral("'P', 'PC', 'FN', 'IF', 'TF'")));
+    return {};
 }
 
 QDateTime asDateTime(const QVariant& value)
