@@ -48,21 +48,12 @@ const ProviderInfo& info(dlgConnectionBuilder::ProviderKind kind)
 }
 
 // The provider a string names, read as the database layer reads it.
-dlgConnectionBuilder::ProviderKind kindOfProvider(QString provider)
+dlgConnectionBuilder::ProviderKind kindOfProvider(const QString& provider)
 {
-    provider = provider.trimmed();
-    auto starts = [&](const char* prefix) {
-        return provider.startsWith(QLatin1StringView(prefix), Qt::CaseInsensitive);
-    };
-    if (starts("SQLite"))
-        return dlgConnectionBuilder::SQLite;
-    if (starts("PostgreSQL") || starts("PGNP"))
-        return dlgConnectionBuilder::PostgreSQL;
-    if (provider.contains(u"MySql", Qt::CaseInsensitive) ||
-        provider.contains(u"MariaDB", Qt::CaseInsensitive))
-        return dlgConnectionBuilder::MariaDB;
-    if (starts("SQLOLEDB") || starts("SQLNCLI") || starts("MSOLEDBSQL"))
-        return dlgConnectionBuilder::SqlServer;
+    const quarry::db::DbmsKind dbms = quarry::db::kindFromProvider(provider);
+    for (const ProviderInfo& p : kProviders)
+        if (p.dbms == dbms)
+            return p.kind;
     return dlgConnectionBuilder::OtherOdbc;
 }
 
@@ -72,24 +63,6 @@ bool isAnyOf(const QString& key, std::initializer_list<const char*> names)
         if (key.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
             return true;
     return false;
-}
-
-// "host,port", "host:port" or "[v6]:port" → {host, port}.
-std::pair<QString, QString> splitServer(const QString& dataSource)
-{
-    const qsizetype comma = dataSource.lastIndexOf(u',');
-    if (comma >= 0)
-        return {dataSource.left(comma).trimmed(), dataSource.mid(comma + 1).trimmed()};
-    if (dataSource.count(u':') == 1) {
-        const qsizetype colon = dataSource.indexOf(u':');
-        return {dataSource.left(colon).trimmed(), dataSource.mid(colon + 1).trimmed()};
-    }
-    if (dataSource.startsWith(u'[')) {
-        const qsizetype close = dataSource.indexOf(u"]:");
-        if (close > 0)
-            return {dataSource.mid(1, close - 1), dataSource.mid(close + 2).trimmed()};
-    }
-    return {dataSource.trimmed(), {}};
 }
 
 QString oleDbItem(const QString& key, const QString& value)
@@ -278,7 +251,7 @@ bool dlgConnectionBuilder::setConnectionString(const QString& connectionString)
             txtServer->clear();
             txtPort->clear();
         } else {
-            auto [host, port] = splitServer(dataSource);
+            auto [host, port] = quarry::db::splitHostPort(dataSource);
             if (port.isEmpty()) {
                 port = value("Port");
                 portUsed = true;

@@ -61,7 +61,8 @@ bool startsWithCi(const QString& text, QLatin1StringView prefix)
     return text.startsWith(prefix, Qt::CaseInsensitive);
 }
 
-// "host:port" / "host,port" → {host, port}; IPv6 literals keep their colons.
+} // namespace
+
 std::pair<QString, QString> splitHostPort(const QString& dataSource)
 {
     qsizetype comma = dataSource.lastIndexOf(u',');
@@ -78,6 +79,8 @@ std::pair<QString, QString> splitHostPort(const QString& dataSource)
     }
     return {dataSource.trimmed(), {}};
 }
+
+namespace {
 
 struct ProviderRule
 {
@@ -208,6 +211,12 @@ QString odbcItem(const QString& key, const QString& value)
     QString escaped = value;
     escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
     return key + QStringLiteral("={") + escaped + u'}';
+}
+
+DbmsKind kindFromProvider(const QString& provider)
+{
+    const std::optional<ProviderRule> rule = providerRule(provider);
+    return rule ? rule->Kind : DbmsKind::Other;
 }
 
 DbmsKind kindFromDriverName(const QString& driver)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quarry::db {
@@ -67,6 +68,13 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
 
 // "owner"."name", [owner].[name], `name` or owner.name → its unquoted parts.
 QStringList splitQualifiedName(const QString& text);
+
+// The database kind a Provider value names (version suffixes ignored);
+// Other for MSDASQL, an empty or an unknown provider.
+DbmsKind kindFromProvider(const QString& provider);
+
+// "host,port", "host:port" or "[v6]:port" → {host, port}; IPv6 literals keep their colons.
+std::pair<QString, QString> splitHostPort(const QString& dataSource);
 
 // The database kind a raw ODBC driver name suggests (used before connecting).
 DbmsKind kindFromDriverName(const QString& driver);
