@@ -245,6 +245,7 @@ void DataTreeTest::failedConnectCollapses()
 {
     QFETCH(QString, connection);
     QFETCH(QString, mentions);
+    QUARRY_REQUIRE_DB(Db::SQLite);
     QTcpServer silent;
     if (connection == QLatin1String("hang")) {
         QVERIFY(silent.listen(QHostAddress::LocalHost));
@@ -340,10 +341,14 @@ void DataTreeTest::nodeWithoutCategories()
 
 void DataTreeTest::pointerShowsDescription()
 {
-    Browser b({{QStringLiteral("One"), {}, QStringLiteral("first source")},
-               {QStringLiteral("Two"), {}, QStringLiteral("second source")}});
+    QUARRY_REQUIRE_DB(Db::SQLite); // creates the file a read-only open needs
+    const QString local = quarry::test::connectionString(Db::SQLite);
+    Browser b({{QStringLiteral("One"), local, QStringLiteral("first source")},
+               {QStringLiteral("Two"), local, QStringLiteral("second source")}});
     QVERIFY(b.initialized);
     b.tree()->expandAll();
+    QVERIFY2(b.errors->isEmpty(), qPrintable(b.errors->value(0).value(1).toString()));
+    QVERIFY(b.tree()->isExpanded(b.root(2)));
     QCOMPARE(b.d->TipSourceNumber, 0);
 
     const auto moveTo = [&](QPoint where) { QTest::mouseMove(b.tree()->viewport(), where); };
