@@ -38,42 +38,22 @@ void TestConnectionString::parse_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-
-    QTest::newRow("plain") << "Provider=SQLite;Data Source=/tmp/a.db"
-                           << "data source"
-                           << "/tmp/a.db";
-    QTest::newRow("spaces trimmed") << "  Data Source =  host  ; x=1"
-                                    << "Data Source"
-                                    << "host";
-    QTest::newRow("single quoted with ;") << "Password='a;b';User ID=u"
-                                          << "password"
-                                          << "a;b";
-    QTest::newRow("double quoted, doubled quote") << "Password=\"say \"\"hi\"\"\""
-                                                  << "Password"
-                                                  << "say \"hi\"";
-    QTest::newRow("single quote inside double") << "Password=\"it's\""
-                                                << "Password"
-                                                << "it's";
-    QTest::newRow("braced") << "pqopt={options='-c x=1'};a=b"
-                            << "PQOPT"
-                            << "options='-c x=1'";
-    QTest::newRow("braced, doubled brace") << "PWD={a}}b}"
-                                           << "pwd"
-                                           << "a}b";
-    QTest::newRow("last duplicate wins") << "a=1;A=2"
-                                         << "a"
-                                         << "2";
-    QTest::newRow("empty value") << "Password=;User ID=x"
-                                 << "Password"
-                                 << "";
-    QTest::newRow("doubled = in key") << "a==b=c"
-                                      << "a=b"
-                                      << "c";
-    QTest::newRow("trailing and empty items") << ";;a=1;;"
-                                              << "a"
-                                              << "1";
-    QTest::newRow("unicode") << QString::fromUtf8("Data Source=/tmp/Ünïcødé 数据.db") << "data source"
-                             << QString::fromUtf8("/tmp/Ünïcødé 数据.db");
+    const auto add = [](const char* name, const QString& text, const char* key, const QString& value) {
+        QTest::newRow(name) << text << QString(key) << value;
+    };
+    add("plain", "Provider=SQLite;Data Source=/tmp/a.db", "data source", "/tmp/a.db");
+    add("spaces trimmed", "  Data Source =  host  ; x=1", "Data Source", "host");
+    add("single quoted with ;", "Password='a;b';User ID=u", "password", "a;b");
+    add("double quoted, doubled quote", "Password=\"say \"\"hi\"\"\"", "Password", "say \"hi\"");
+    add("single quote inside double", "Password=\"it's\"", "Password", "it's");
+    add("braced", "pqopt={options='-c x=1'};a=b", "PQOPT", "options='-c x=1'");
+    add("braced, doubled brace", "PWD={a}}b}", "pwd", "a}b");
+    add("last duplicate wins", "a=1;A=2", "a", "2");
+    add("empty value", "Password=;User ID=x", "Password", "");
+    add("doubled = in key", "a==b=c", "a=b", "c");
+    add("trailing and empty items", ";;a=1;;", "a", "1");
+    add("unicode", QString::fromUtf8("Data Source=/tmp/Ünïcødé 数据.db"), "data source",
+        QString::fromUtf8("/tmp/Ünïcødé 数据.db"));
 }
 
 void TestConnectionString::parse()
@@ -91,19 +71,15 @@ void TestConnectionString::malformed_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("mentions");
-
-    QTest::newRow("unbalanced single quote") << "Password='abc;User ID=x"
-                                             << "no closing '";
-    QTest::newRow("unbalanced double quote") << "Password=\"abc"
-                                             << "no closing \"";
-    QTest::newRow("unbalanced brace") << "pqopt={options=x"
-                                      << "no closing }";
-    QTest::newRow("text after quote") << "Password='a'b;x=1"
-                                      << "after the quoted value";
-    QTest::newRow("item without =") << "Provider=SQLite;garbage"
-                                    << "\"garbage\" has no value";
-    QTest::newRow("no key") << "=value"
-                            << "no key";
+    const auto add = [](const char* name, const char* text, const char* mentions) {
+        QTest::newRow(name) << QString(text) << QString(mentions);
+    };
+    add("unbalanced single quote", "Password='abc;User ID=x", "no closing '");
+    add("unbalanced double quote", "Password=\"abc", "no closing \"");
+    add("unbalanced brace", "pqopt={options=x", "no closing }");
+    add("text after quote", "Password='a'b;x=1", "after the quoted value");
+    add("item without =", "Provider=SQLite;garbage", "\"garbage\" has no value");
+    add("no key", "=value", "no key");
 }
 
 void TestConnectionString::malformed()
@@ -273,16 +249,14 @@ void TestConnectionString::odbcItemBraces_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("item");
-    QTest::newRow("plain") << "abc"
-                           << "k=abc";
-    QTest::newRow("semicolon") << "a;b"
-                               << "k={a;b}";
-    QTest::newRow("closing brace doubled") << "a}b"
-                                           << "k={a}}b}";
-    QTest::newRow("leading blank") << " a"
-                                   << "k={ a}";
-    QTest::newRow("equals") << "a=b"
-                            << "k={a=b}";
+    const auto add = [](const char* name, const char* value, const char* item) {
+        QTest::newRow(name) << QString(value) << QString(item);
+    };
+    add("plain", "abc", "k=abc");
+    add("semicolon", "a;b", "k={a;b}");
+    add("closing brace doubled", "a}b", "k={a}}b}");
+    add("leading blank", " a", "k={ a}");
+    add("equals", "a=b", "k={a=b}");
 }
 
 void TestConnectionString::odbcItemBraces()

@@ -44,7 +44,7 @@ private slots:
     void maxRecordsLimitsRows();
     void statementsWithoutRowsLeaveItClosed_data() { addDatabaseRows(); }
     void statementsWithoutRowsLeaveItClosed();
-    void driverErrorsCarryTheirText_data() { addDatabaseRows(); }
+    void driverErrorsCarryTheirText_data();
     void driverErrorsCarryTheirText();
     void reopenAfterClose();
 };
@@ -211,22 +211,47 @@ void TestRecordset::statementsWithoutRowsLeaveItClosed()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, rs.Open("SELECT 1", c));
 }
 
+void TestRecordset::driverErrorsCarryTheirText_data()
+{
+    QTest::addColumn<Db>("db");
+    QTest::addColumn<bool>("describe"); // Connection::Execute rather than Recordset::Open
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("mentions");
+    for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB}) {
+        const QByteArray n = dbName(db).toLatin1();
+        QTest::addRow("%s bad syntax", n.data()) << db << false << "SELEC oops FROM nowhere"
+                                                 << "syntax";
+        QTest::addRow("%s missing table described", n.data())
+            << db << true << "SELECT * FROM no_such_table_quarry"
+            << "no_such_table_quarry";
+    }
+}
+
 void TestRecordset::driverErrorsCarryTheirText()
 {
     QFETCH(Db, db);
+    QFETCH(bool, describe);
+    QFETCH(QString, sql);
+    QFETCH(QString, mentions);
     QUARRY_REQUIRE_DB(db);
     Connection c = open(db, adModeRead);
     Recordset rs;
     try {
-        rs.Open("SELEC oops FROM nowhere", c);
+        if (describe)
+            c.Execute(sql);
+        else
+            rs.Open(sql, c);
         QFAIL("bad SQL ran");
     } catch (const DatabaseError& e) {
         QVERIFY(c.errors().Count() > 0);
         QCOMPARE(e.errors().Count(), c.errors().Count());
-        QVERIFY2(e.Description().contains("syntax", Qt::CaseInsensitive), qPrintable(e.Description()));
+        QVERIFY(!c.errors().Item(0).SQLState.isEmpty());
+        QVERIFY2(e.Description().contains(mentions, Qt::CaseInsensitive), qPrintable(e.Description()));
         QCOMPARE(e.what(), e.Description().toStdString());
     }
     QCOMPARE(rs.State(), adStateClosed);
+    // The connection is still usable and the old records are gone.
+    QCOMPARE(c.Execute("SELECT 2 AS two").Fields(0).Name, QString("two"));
     rs.Open("SELECT 2", c);
     QCOMPARE(rs.Fields(0).Value.toInt(), 2);
     QCOMPARE(c.errors().Count(), 0);

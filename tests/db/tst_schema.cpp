@@ -78,8 +78,6 @@ private slots:
     void columnTypes();
     void discoveryReadsNoRows_data() { addDatabaseRows(); }
     void discoveryReadsNoRows();
-    void discoveryErrors_data() { addDatabaseRows(); }
-    void discoveryErrors();
 };
 
 void TestSchema::tablesRowsetShape()
@@ -398,23 +396,6 @@ void TestSchema::discoveryReadsNoRows()
         value.Open("SELECT nextval('" + QString(sequence).replace('\'', "''") + "')", c);
         QCOMPARE(value.Fields(0).Value.toInt(), 1);
     }
-}
-
-void TestSchema::discoveryErrors()
-{
-    QFETCH(Db, db);
-    QUARRY_REQUIRE_DB(db);
-    Connection c = open(db, adModeRead);
-    try {
-        c.Execute("SELECT * FROM no_such_table_quarry");
-        QFAIL("described a missing table");
-    } catch (const DatabaseError& e) {
-        QVERIFY(c.errors().Count() > 0);
-        QVERIFY2(e.Description().contains("no_such_table_quarry"), qPrintable(e.Description()));
-        QVERIFY(!c.errors().Item(0).SQLState.isEmpty());
-    }
-    // The connection is still usable.
-    QCOMPARE(c.Execute("SELECT 1 AS one").Fields(0).Name, QString("one"));
 }
 
 QTEST_GUILESS_MAIN(TestSchema)

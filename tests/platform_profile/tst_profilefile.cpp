@@ -1,3 +1,6 @@
+// Profile (INI) files with free-text values: reading, writing in place, and
+// names, values or files that cannot be used.
+#include "SettingsTestSupport.h"
 #include "platform/ProfileFile.h"
 
 #include <QFile>
@@ -6,6 +9,7 @@
 #include <QTest>
 
 using namespace quarry::platform;
+using namespace quarry::test;
 
 class TestProfileFile : public QObject
 {
@@ -17,20 +21,17 @@ private slots:
     void read();
     void longValueFitsBuffer_data();
     void longValueFitsBuffer();
-    void missingOrUnreadableFileGivesDefault();
+    void missingOrUnreadableFile();
     void binaryJunk();
-    void writeCreatesFileAndSection();
     void writeRoundTrip_data();
     void writeRoundTrip();
     void writeKeepsEverythingElse_data();
     void writeKeepsEverythingElse();
     void writeRefuses_data();
     void writeRefuses();
-    void writeKeepsExistingPermissions();
 
 private:
-    void put(const QByteArray& content);
-    QByteArray contents() const;
+    void put(const QByteArray& content) { QVERIFY(writeBytes(m_file, content)); }
     QString get(const QString& section, const QString& key, int size = 254) const
     {
         return GetProfileString(section, key, QStringLiteral("<d>"), size, m_file);
@@ -47,73 +48,33 @@ void TestProfileFile::init()
     m_file = m_dir->filePath(QStringLiteral("DataSources.ini"));
 }
 
-void TestProfileFile::put(const QByteArray& content)
-{
-    QFile file(m_file);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray TestProfileFile::contents() const
-{
-    QFile file(m_file);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 void TestProfileFile::read_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("value keeps ; = ,")
-        << QByteArray("[1]\nConnection=Provider=SQLite;Data Source=/a b.db;X=1,2\n") << "1"
-        << "Connection"
-        << "Provider=SQLite;Data Source=/a b.db;X=1,2";
-    QTest::newRow("names in any case") << QByteArray("[Data]\nnAmE=x\n") << "DATA"
-                                       << "Name"
-                                       << "x";
-    QTest::newRow("first duplicate section wins")
-        << QByteArray("[1]\nName=first\n[2]\nName=two\n[1]\nName=second\n") << "1"
-        << "Name"
-        << "first";
-    QTest::newRow("later duplicate section unseen")
-        << QByteArray("[1]\nName=a\n[1]\nDescription=late\n") << "1"
-        << "Description"
-        << "<d>";
-    QTest::newRow("first duplicate key wins") << QByteArray("[1]\nName=a\nName=b\n") << "1"
-                                              << "Name"
-                                              << "a";
-    QTest::newRow("empty value is not the default") << QByteArray("[1]\nName=\n") << "1"
-                                                    << "Name"
-                                                    << "";
-    QTest::newRow("missing key") << QByteArray("[1]\nName=a\n") << "1"
-                                 << "Other"
-                                 << "<d>";
-    QTest::newRow("missing section") << QByteArray("[1]\nName=a\n") << "2"
-                                     << "Name"
-                                     << "<d>";
-    QTest::newRow("other section's key") << QByteArray("[1]\nName=a\n[2]\nX=`\n") << "1"
-                                         << "X"
-                                         << "<d>";
-    QTest::newRow("blanks around") << QByteArray("  [ 1 ]\n  Name  =  spaced out  \n") << "1"
-                                   << "Name"
-                                   << "spaced out";
-    QTest::newRow("CRLF, no final break") << QByteArray("[1]\r\nA=1\r\nName=crlf") << "1"
-                                          << "Name"
-                                          << "crlf";
-    QTest::newRow("comment is no key") << QByteArray("[1]\n;Name=c\nName=real\n") << "1"
-                                       << "Name"
-                                       << "real";
-    QTest::newRow("quotes kept") << QByteArray("[1]\nD=\"q\" 'O''B'\n") << "1"
-                                 << "D"
-                                 << "\"q\" 'O''B'";
-    QTest::newRow("UTF-8 after BOM") << QByteArray("\xEF\xBB\xBF[1]\nName=Zürich\n") << "1"
-                                     << "Name" << QString::fromUtf8("Zürich");
-    QTest::newRow("cut at NUL") << QByteArray("[1]\nName=ab\0cd\n", 15) << "1"
-                                << "Name"
-                                << "ab";
+    const auto add = [](const char* name, const QByteArray& content, const char* section, const char* key,
+                        const QString& expected) {
+        QTest::newRow(name) << content << QString(section) << QString(key) << expected;
+    };
+    add("value keeps ; = ,", "[1]\nConnection=Provider=SQLite;Data Source=/a b.db;X=1,2\n", "1", "Connection",
+        "Provider=SQLite;Data Source=/a b.db;X=1,2");
+    add("names in any case", "[Data]\nnAmE=x\n", "DATA", "Name", "x");
+    add("first duplicate section wins", "[1]\nName=first\n[2]\nName=two\n[1]\nName=second\n", "1", "Name",
+        "first");
+    add("later duplicate section unseen", "[1]\nName=a\n[1]\nDescription=late\n", "1", "Description", "<d>");
+    add("first duplicate key wins", "[1]\nName=a\nName=b\n", "1", "Name", "a");
+    add("empty value is not the default", "[1]\nName=\n", "1", "Name", "");
+    add("missing key", "[1]\nName=a\n", "1", "Other", "<d>");
+    add("missing section", "[1]\nName=a\n", "2", "Name", "<d>");
+    add("other section's key", "[1]\nName=a\n[2]\nX=`\n", "1", "X", "<d>");
+    add("blanks around", "  [ 1 ]\n  Name  =  spaced out  \n", "1", "Name", "spaced out");
+    add("CRLF, no final break", "[1]\r\nA=1\r\nName=crlf", "1", "Name", "crlf");
+    add("comment is no key", "[1]\n;Name=c\nName=real\n", "1", "Name", "real");
+    add("quotes kept", "[1]\nD=\"q\" 'O''B'\n", "1", "D", "\"q\" 'O''B'");
+    add("UTF-8 after BOM", "\xEF\xBB\xBF[1]\nName=Zürich\n", "1", "Name", QString::fromUtf8("Zürich"));
+    add("cut at NUL", QByteArray("[1]\nName=ab\0cd\n", 15), "1", "Name", "ab");
 }
 
 void TestProfileFile::read()
@@ -124,7 +85,7 @@ void TestProfileFile::read()
     QFETCH(QString, expected);
     put(content);
     QCOMPARE(get(section, key), expected);
-    QCOMPARE(contents(), content); // reading never changes the file
+    QCOMPARE(readBytes(m_file), content); // reading never changes the file
 }
 
 void TestProfileFile::longValueFitsBuffer_data()
@@ -149,26 +110,27 @@ void TestProfileFile::longValueFitsBuffer()
     for (int i = 0; i < length; ++i)
         value += QChar(u'a' + i % 26);
     put("[1]\nConnection=" + value.toUtf8() + "\nName=after\n");
-    QCOMPARE(get(QStringLiteral("1"), QStringLiteral("Connection"), bufferSize), value.left(expectedLength));
-    QCOMPARE(get(QStringLiteral("1"), QStringLiteral("Name")), QStringLiteral("after"));
+    QCOMPARE(get("1", "Connection", bufferSize), value.left(expectedLength));
+    QCOMPARE(get("1", "Name"), QStringLiteral("after"));
     // The default is cut the same way.
-    QCOMPARE(GetProfileString(QStringLiteral("1"), QStringLiteral("No"), value, bufferSize, m_file),
-             value.left(expectedLength));
+    QCOMPARE(GetProfileString("1", "No", value, bufferSize, m_file), value.left(expectedLength));
 }
 
-void TestProfileFile::missingOrUnreadableFileGivesDefault()
+void TestProfileFile::missingOrUnreadableFile()
 {
-    QCOMPARE(get(QStringLiteral("1"), QStringLiteral("Name")), QStringLiteral("<d>"));
+    QCOMPARE(get("1", "Name"), QStringLiteral("<d>"));
     QVERIFY(!QFileInfo::exists(m_file)); // reading creates nothing
     QVERIFY(!DeleteProfileFile(m_file));
+    QVERIFY(
+        !WriteProfileString("1", "Name", "v", m_dir->filePath(QStringLiteral("no/such/DataSources.ini"))));
 
     put("[1]\nName=secret\n");
     QVERIFY(QFile::setPermissions(m_file, QFileDevice::WriteOwner));
     if (QFile(m_file).open(QIODevice::ReadOnly))
-        QSKIP("running with privileges that read any file");
-    QCOMPARE(get(QStringLiteral("1"), QStringLiteral("Name")), QStringLiteral("<d>"));
+        QSKIP("Running with privileges that read any file.");
+    QCOMPARE(get("1", "Name"), QStringLiteral("<d>"));
     // Nor is it rewritten from nothing.
-    QVERIFY(!WriteProfileString(QStringLiteral("1"), QStringLiteral("Name"), QStringLiteral("x"), m_file));
+    QVERIFY(!WriteProfileString("1", "Name", "x", m_file));
 }
 
 void TestProfileFile::binaryJunk()
@@ -179,32 +141,16 @@ void TestProfileFile::binaryJunk()
         seed = seed * 1103515245u + 12345u;
         junk.append(char(seed >> 24));
     }
-    const QByteArray content = junk +
-                               "\n[1]\nName=\xff\xfe"
-                               "after\n" +
-                               junk;
+    const QByteArray content = junk + "\n[1]\nName=\xff\xfe" + "after\n" + junk;
     put(content);
-    QVERIFY(get(QStringLiteral("1"), QStringLiteral("Name")).endsWith(QStringLiteral("after")));
-    QCOMPARE(contents(), content);
+    QVERIFY(get("1", "Name").endsWith(QStringLiteral("after")));
+    QCOMPARE(readBytes(m_file), content);
     // A write keeps the junk around it byte for byte.
-    QVERIFY(WriteProfileString(QStringLiteral("2"), QStringLiteral("Name"), QStringLiteral("new"), m_file));
-    QVERIFY(contents().startsWith(content));
-    QCOMPARE(get(QStringLiteral("2"), QStringLiteral("Name")), QStringLiteral("new"));
+    QVERIFY(WriteProfileString("2", "Name", "new", m_file));
+    QVERIFY(readBytes(m_file).startsWith(content));
+    QCOMPARE(get("2", "Name"), QStringLiteral("new"));
     QVERIFY(DeleteProfileFile(m_file));
     QVERIFY(!QFileInfo::exists(m_file));
-}
-
-void TestProfileFile::writeCreatesFileAndSection()
-{
-    QVERIFY(WriteProfileString(QStringLiteral("1"), QStringLiteral("Name"), QStringLiteral("Sales"), m_file));
-    QCOMPARE(QFileInfo(m_file).permissions() & 0x0077, QFileDevice::Permissions()); // the owner's alone
-    QVERIFY(WriteProfileString(QStringLiteral("1"), QStringLiteral("Connection"), QStringLiteral("P=X;A=1"),
-                               m_file));
-    QVERIFY(WriteProfileString(QStringLiteral("2"), QStringLiteral("Name"), QStringLiteral("Two"), m_file));
-    QCOMPARE(contents(), QByteArray("[1]\nName=Sales\nConnection=P=X;A=1\n\n[2]\nName=Two\n"));
-    const QString missingFolder = m_dir->filePath(QStringLiteral("no/such/DataSources.ini"));
-    QVERIFY(
-        !WriteProfileString(QStringLiteral("1"), QStringLiteral("Name"), QStringLiteral("v"), missingFolder));
 }
 
 void TestProfileFile::writeRoundTrip_data()
@@ -222,26 +168,28 @@ void TestProfileFile::writeRoundTrip_data()
 void TestProfileFile::writeRoundTrip()
 {
     QFETCH(QString, value);
-    QVERIFY(WriteProfileString(QStringLiteral("7"), QStringLiteral("Connection"), value, m_file));
-    QCOMPARE(get(QStringLiteral("7"), QStringLiteral("Connection")), value);
+    QVERIFY(WriteProfileString("7", "Connection", value, m_file));
+    QCOMPARE(get("7", "Connection"), value);
 }
 
 void TestProfileFile::writeKeepsEverythingElse_data()
 {
-    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("before"); // null: no file yet
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QByteArray>("after");
+    const auto add = [](const char* name, const QByteArray& before, const char* section, const char* key,
+                        const QByteArray& after) {
+        QTest::newRow(name) << before << QString(section) << QString(key) << after;
+    };
     const QByteArray other = "; comment\n[1]\nName=One\nodd line\nC=x\n\n[Other]\nKey = spaced\n";
-    QTest::newRow("replace in place") << other << "1"
-                                      << "NAME" << QByteArray(other).replace("Name=One", "NAME=v");
-    QTest::newRow("add after the section's last key")
-        << other << "1"
-        << "D" << QByteArray(other).replace("C=x\n", "C=x\nD=v\n");
-    QTest::newRow("first duplicate only") << QByteArray("[1]\nK=a\nK=b\n[1]\nK=c\n") << "1"
-                                          << "K" << QByteArray("[1]\nK=v\nK=b\n[1]\nK=c\n");
-    QTest::newRow("CRLF file stays CRLF") << QByteArray("[1]\r\nK=a\r\n") << "2"
-                                          << "K" << QByteArray("[1]\r\nK=a\r\n\r\n[2]\r\nK=v\r\n");
+    add("new file", QByteArray(), "1", "Name", "[1]\nName=v\n");
+    add("replace in place", other, "1", "NAME", QByteArray(other).replace("Name=One", "NAME=v"));
+    add("add after the section's last key", other, "1", "D",
+        QByteArray(other).replace("C=x\n", "C=x\nD=v\n"));
+    add("new section after a blank line", "[1]\nK=a\n", "2", "K", "[1]\nK=a\n\n[2]\nK=v\n");
+    add("first duplicate only", "[1]\nK=a\nK=b\n[1]\nK=c\n", "1", "K", "[1]\nK=v\nK=b\n[1]\nK=c\n");
+    add("CRLF file stays CRLF", "[1]\r\nK=a\r\n", "2", "K", "[1]\r\nK=a\r\n\r\n[2]\r\nK=v\r\n");
 }
 
 void TestProfileFile::writeKeepsEverythingElse()
@@ -250,9 +198,15 @@ void TestProfileFile::writeKeepsEverythingElse()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QByteArray, after);
-    put(before);
+    // A file this creates is its owner's alone; an existing one keeps its permissions.
+    if (!before.isNull()) {
+        put(before);
+        QVERIFY(QFile::setPermissions(m_file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup));
+    }
     QVERIFY(WriteProfileString(section, key, QStringLiteral("v"), m_file));
-    QCOMPARE(contents(), after);
+    QCOMPARE(readBytes(m_file), after);
+    QCOMPARE(unixMode(m_file), before.isNull() ? 0600 : 0640);
 }
 
 void TestProfileFile::writeRefuses_data()
@@ -260,24 +214,15 @@ void TestProfileFile::writeRefuses_data()
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("empty section") << ""
-                                   << "Name"
-                                   << "v";
-    QTest::newRow("section with ]") << "a]b"
-                                    << "Name"
-                                    << "v";
-    QTest::newRow("empty key") << "1"
-                               << " "
-                               << "v";
-    QTest::newRow("key with =") << "1"
-                                << "a=b"
-                                << "v";
-    QTest::newRow("comment key") << "1"
-                                 << ";k"
-                                 << "v";
-    QTest::newRow("value with line break") << "1"
-                                           << "Name"
-                                           << "a\n[2]\nName=injected";
+    const auto add = [](const char* name, const char* section, const char* key, const char* value) {
+        QTest::newRow(name) << QString(section) << QString(key) << QString(value);
+    };
+    add("empty section", "", "Name", "v");
+    add("section with ]", "a]b", "Name", "v");
+    add("empty key", "1", " ", "v");
+    add("key with =", "1", "a=b", "v");
+    add("comment key", "1", ";k", "v");
+    add("value with line break", "1", "Name", "a\n[2]\nName=injected");
 }
 
 void TestProfileFile::writeRefuses()
@@ -287,16 +232,7 @@ void TestProfileFile::writeRefuses()
     QFETCH(QString, value);
     put("[1]\nName=kept\n");
     QVERIFY(!WriteProfileString(section, key, value, m_file));
-    QCOMPARE(contents(), QByteArray("[1]\nName=kept\n"));
-}
-
-void TestProfileFile::writeKeepsExistingPermissions()
-{
-    put("[1]\nName=a\n");
-    const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
-    QVERIFY(QFile::setPermissions(m_file, shared));
-    QVERIFY(WriteProfileString(QStringLiteral("1"), QStringLiteral("Name"), QStringLiteral("b"), m_file));
-    QCOMPARE(QFileInfo(m_file).permissions() & 0x7077, shared);
+    QCOMPARE(readBytes(m_file), QByteArray("[1]\nName=kept\n"));
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)

@@ -1,34 +1,22 @@
 // Dabrook's first start: the sample database becomes the data source "Sample".
+#include "SettingsTestSupport.h"
 #include "app/SampleDatabase.h"
 #include "platform/LibraryLocation.h"
-#include "platform/ProfileFile.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
 #include <quarry/Database.h>
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
+using namespace quarry::test;
 
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 QByteArray sections(int count)
 {
@@ -115,11 +103,8 @@ void TestSampleRegistration::firstStart()
     QVERIFY(!row[Glob::dsDescription].isEmpty());
     QVERIFY(Glob::aDataSources()[2][Glob::dsName].isEmpty());
 
-    struct stat info
-    {};
-    QCOMPARE(::stat(QFile::encodeName(m_file).constData(), &info), 0);
-    QCOMPARE(int(info.st_mode & 07777), 0600);
-    QVERIFY(Glob::Reporter().reports().empty());
+    QCOMPARE(unixMode(m_file), 0600);
+    QVERIFY(takeReports().isEmpty());
 
     // The stored string opens the sample as the tree would connect it.
     quarry::Connection connection;
@@ -152,7 +137,7 @@ void TestSampleRegistration::listLeftAlone()
     QString error;
     QVERIFY2(dabrook::registerSampleDataSource(m_sample, &error), qPrintable(error));
     QCOMPARE(readBytes(m_file), bytes);
-    QCOMPARE(int(Glob::Reporter().reports().size()), reports);
+    QCOMPARE(takeReports().size(), qsizetype(reports));
     for (int i = 1; i <= Glob::kDataSourceRows; ++i)
         QVERIFY(Glob::aDataSources()[i][Glob::dsName] != QStringLiteral("Sample"));
 }
@@ -165,7 +150,7 @@ void TestSampleRegistration::unwritable()
     QString error;
     QVERIFY(!dabrook::registerSampleDataSource(m_sample, &error));
     QVERIFY2(error.contains(QStringLiteral("cannot be written")) && error.contains(file), qPrintable(error));
-    QVERIFY(!QFile::exists(file));
+    QVERIFY(!QFileInfo::exists(file));
     // The entry that could not be kept does not linger in memory either.
     QVERIFY(Glob::aDataSources()[1][Glob::dsID].isEmpty());
 }
