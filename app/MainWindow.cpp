@@ -3,23 +3,30 @@
 #include "app/ProcedureCall.h"
 #include "app/ResultsModel.h"
 #include "platform/widgets/Prompts.h"
+#include "settings/DataSources.h"
+#include "settings/Glob.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -29,6 +36,10 @@ namespace dabrook {
 namespace {
 
 const QString AppTitle = QStringLiteral("Dabrook");
+
+// The browser's share of the window's width at start, in percent: enough
+// for the tree and the object list side by side to show whole names.
+constexpr int kBrowserShare = 40;
 
 } // namespace
 
@@ -72,14 +83,47 @@ MainWindow::MainWindow(QWidget* parent)
     rightLayout->addWidget(m_queryName);
     rightLayout->addWidget(queryPane, 1);
 
-    auto* main = new QSplitter(Qt::Horizontal, this);
-    main->setObjectName(QStringLiteral("splMain"));
-    main->addWidget(m_browser);
-    main->addWidget(right);
-    main->setStretchFactor(0, 1);
-    main->setStretchFactor(1, 2);
-    main->setSizes({320, 780});
-    setCentralWidget(main);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("splMain"));
+    m_split->addWidget(m_browser);
+    m_split->addWidget(right);
+    m_split->setStretchFactor(0, kBrowserShare);
+    m_split->setStretchFactor(1, 100 - kBrowserShare);
+
+    // Errors of the browser stay readable here until the next one or a close;
+    // a box would stop the user (and any unattended run) in its tracks.
+    m_message = new QFrame(this);
+    m_message->setObjectName(QStringLiteral("fraMessage"));
+    m_message->setFrameShape(QFrame::StyledPanel);
+    m_message->setStyleSheet(QStringLiteral("#fraMessage { background: #fdecea; border: 1px solid #e4a5a0; }"
+                                            "#lblMessage { color: #611a15; }"));
+    auto* icon = new QLabel(m_message);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(24, 24));
+    icon->setAlignment(Qt::AlignTop);
+    m_messageText = new QLabel(m_message);
+    m_messageText->setObjectName(QStringLiteral("lblMessage"));
+    m_messageText->setTextFormat(Qt::PlainText);
+    m_messageText->setWordWrap(true);
+    m_messageText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* close = new QToolButton(m_message);
+    close->setObjectName(QStringLiteral("cmdCloseMessage"));
+    close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    close->setToolTip(tr("Close"));
+    close->setAutoRaise(true);
+    connect(close, &QToolButton::clicked, this, &MainWindow::closeMessage);
+    auto* messageLayout = new QHBoxLayout(m_message);
+    messageLayout->setContentsMargins(8, 6, 4, 6);
+    messageLayout->addWidget(icon, 0, Qt::AlignTop);
+    messageLayout->addWidget(m_messageText, 1);
+    messageLayout->addWidget(close, 0, Qt::AlignTop);
+    m_message->hide();
+
+    auto* centre = new QWidget(this);
+    auto* centreLayout = new QVBoxLayout(centre);
+    centreLayout->setContentsMargins(0, 0, 0, 0);
+    centreLayout->addWidget(m_message);
+    centreLayout->addWidget(m_split, 1);
+    setCentralWidget(centre);
 
     m_run = new QAction(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Run"), this);
     m_run->setObjectName(QStringLiteral("mnuRun"));
@@ -92,7 +136,13 @@ MainWindow::MainWindow(QWidget* parent)
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
+    m_addDataSource = new QAction(tr("Add Data Source..."), this);
+    m_addDataSource->setObjectName(QStringLiteral("mnuAddDataSource"));
+    connect(m_addDataSource, &QAction::triggered, this, &MainWindow::addDataSource);
+
     QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_addDataSource);
+    file->addSeparator();
     file->addAction(quit);
     QMenu* query = menuBar()->addMenu(tr("&Query"));
     query->addAction(m_run);
@@ -242,7 +292,68 @@ void MainWindow::reportError(const QString& strSub, const QString& strDescriptio
 {
     const QString line = QStringLiteral("%1: %2").arg(strSub, strDescription);
     setStatus(line);
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(AppTitle), qUtf8Printable(line.simplified()));
+    showMessage(line);
+}
+
+bool MainWindow::addDataSource()
+{
+    if (!Glob::New_DataSource(0, false))
+        return false;
+    // Rebuilding reloads the list from the file: after a failed save that
+    // would drop the new entry, which stays in memory for the next save.
+    if (!Glob::Save_DataSources()) {
+        showMessage(tr("The data-source list could not be saved to %1. The new data source is kept "
+                       "until the list is saved again.")
+                        .arg(Glob::Options().strDataSourceFile));
+        return false;
+    }
+    return m_browser->Set_Options(false, false, true);
+}
+
+bool MainWindow::expandDataSource(const QString& name)
+{
+    auto* tree = m_browser->findChild<QTreeView*>(QStringLiteral("tvwData"));
+    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
+    for (int row = 0; model && row < model->rowCount(); ++row) {
+        const QModelIndex node = model->index(row, 0);
+        if (node.data().toString() != name)
+            continue;
+        tree->expand(node);
+        // A failed connect has collapsed the node again and said why.
+        return tree->isExpanded(node);
+    }
+    showMessage(tr("There is no data source named \"%1\".").arg(name));
+    return false;
+}
+
+QString MainWindow::messageText() const
+{
+    return m_message->isHidden() ? QString() : m_messageText->text();
+}
+
+void MainWindow::showMessage(const QString& text)
+{
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(AppTitle), qUtf8Printable(text.simplified()));
+    m_messageText->setText(text);
+    m_message->show();
+}
+
+void MainWindow::closeMessage()
+{
+    m_message->hide();
+    m_messageText->clear();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Placed once the window has its size; later the user's own placement holds.
+    if (m_splitPlaced)
+        return;
+    m_splitPlaced = true;
+    const int width = m_split->width() - m_split->handleWidth();
+    const int browser = width * kBrowserShare / 100;
+    m_split->setSizes({browser, width - browser});
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -9,8 +9,10 @@
 #include <QMainWindow>
 
 class QAction;
+class QFrame;
 class QLabel;
 class QPlainTextEdit;
+class QSplitter;
 class QTableView;
 
 namespace dabrook {
@@ -33,8 +35,12 @@ public:
     QPlainTextEdit* sqlEditor() const { return m_sql; }
     QTableView* resultsView() const { return m_grid; }
     QAction* runAction() const { return m_run; }
+    QAction* addDataSourceAction() const { return m_addDataSource; }
+    QSplitter* mainSplitter() const { return m_split; }
     QString statusText() const;
     QString rowsText() const;
+    // The message strip's text while it is shown, "" once it is closed.
+    QString messageText() const;
 
     // Makes `connection` the one that Run uses, as if the browser had handed
     // over a query on it; for the command line.
@@ -47,9 +53,20 @@ public slots:
                         kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun,
                         bool blnShowSQL, QString strDelimter, bool blnOptions);
     void reportError(const QString& strSub, const QString& strDescription);
+    // The editor for a new data source; on OK the list is saved and the tree
+    // rebuilt. False when cancelled or failed (the store reported why).
+    bool addDataSource();
+    // Expands the data source of that name in the browser, which connects it.
+    // False when there is none or it did not connect; the strip says why.
+    bool expandDataSource(const QString& name);
+    // Shows `text` in the strip above the panes, in place of any earlier one,
+    // and writes it to stderr.
+    void showMessage(const QString& text);
+    void closeMessage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setStatus(const QString& text);
@@ -66,12 +83,17 @@ private:
     QLabel* m_status = nullptr;
     QLabel* m_rows = nullptr;
     QAction* m_run = nullptr;
+    QAction* m_addDataSource = nullptr;
+    QSplitter* m_split = nullptr;
+    QFrame* m_message = nullptr;
+    QLabel* m_messageText = nullptr;
 
     quarry::Connection m_connection;
     qint64 m_maxRecords = 0;
     qint64 m_elapsedMs = -1;
     bool m_statement = false;
     bool m_unloaded = false;
+    bool m_splitPlaced = false;
 };
 
 } // namespace dabrook

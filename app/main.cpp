@@ -55,7 +55,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Save the window to <file> once started, then exit."),
                                         QStringLiteral("file"));
-    parser.addOptions({createSample, sql, screenshot});
+    const QCommandLineOption expand(
+        QStringLiteral("expand"), QStringLiteral("Expand (and so connect) the data source <name> at start."),
+        QStringLiteral("name"));
+    parser.addOptions({createSample, sql, screenshot, expand});
     parser.process(app);
 
     if (parser.isSet(createSample)) {
@@ -77,6 +80,8 @@ int main(int argc, char* argv[])
     dabrook::MainWindow window;
     window.show();
     window.initBrowser();
+    if (parser.isSet(expand))
+        window.expandDataSource(parser.value(expand));
 
     if (parser.isSet(sql)) {
         quarry::Connection sample;

@@ -5,17 +5,20 @@
 // in a database quarry_bench of their own (never the tests' "test").
 //
 //   bench_discovery [postgresql|mariadb ...] [--repeat N]
+#include "BenchSupport.h"
+
 #include <quarry/Database.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 using namespace quarry;
+using bench::median;
+using bench::run;
+using bench::scalar;
 
 namespace {
 
@@ -28,19 +31,6 @@ struct Target
     QString Connection;
     QString Fill; // INSERT … SELECT of kRows rows into quarry_bench_big
 };
-
-void run(Connection& c, const QString& sql)
-{
-    Recordset rs;
-    rs.Open(sql, c);
-}
-
-qlonglong scalar(Connection& c, const QString& sql)
-{
-    Recordset rs;
-    rs.Open(sql, c);
-    return rs.AtEOF() ? -1 : rs.Fields(0).Value.toLongLong();
-}
 
 void ensureFixtures(Connection& c, const Target& t)
 {
@@ -55,42 +45,20 @@ void ensureFixtures(Connection& c, const Target& t)
     }
 }
 
-template <class F> double median(int repeat, F&& f)
-{
-    std::vector<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        f();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList wanted;
-    int repeat = 21;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == "--repeat" && i + 1 < args.size())
-            repeat = qMax(1, args[++i].toInt());
-        else
-            wanted << args[i].toLower();
-    }
+    const bench::Arguments args = bench::parseArguments(app.arguments().mid(1), 21);
+    const int repeat = args.repeat;
 
     const std::vector<Target> targets{
-        {"PostgreSQL", "Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=test;User ID=root",
-         "Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=quarry_bench;User ID=root",
+        {"PostgreSQL", bench::postgresql("test"), bench::postgresql("quarry_bench"),
          QString("INSERT INTO quarry_bench_big SELECT i, 'name ' || i, i / 100.0, "
                  "TIMESTAMP '2020-01-01' + i * INTERVAL '1 second' FROM generate_series(1, %1) AS i")
              .arg(kRows)},
-        {"MariaDB", "Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=test;User ID=root",
-         "Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=quarry_bench;User ID=root",
+        {"MariaDB", bench::mariadb("test"), bench::mariadb("quarry_bench"),
          QString("INSERT INTO quarry_bench_big SELECT seq, CONCAT('name ', seq), seq / 100, "
                  "TIMESTAMP '2020-01-01 00:00:00' + INTERVAL seq SECOND FROM seq_1_to_%1")
              .arg(kRows)},
@@ -100,15 +68,14 @@ int main(int argc, char** argv)
                 "execute+1 row ms");
     int failures = 0;
     for (const Target& t : targets) {
-        if (!wanted.isEmpty() && !wanted.contains(t.Name.toLower()))
+        if (!args.wants(t.Name))
             continue;
         try {
-            Connection setup;
-            setup.Open(t.Setup);
             if (t.Name == "PostgreSQL") {
-                if (scalar(setup, "SELECT COUNT(*) FROM pg_database WHERE datname = 'quarry_bench'") == 0)
-                    run(setup, "CREATE DATABASE quarry_bench");
+                bench::ensurePostgresDatabase("quarry_bench");
             } else {
+                Connection setup;
+                setup.Open(t.Setup);
                 run(setup, "CREATE DATABASE IF NOT EXISTS quarry_bench");
             }
             Connection c;

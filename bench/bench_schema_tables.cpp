@@ -6,22 +6,24 @@
 // quarry_bench_tables and in an SQLite file beside this program.
 //
 //   bench_schema_tables [sqlite|postgresql|mariadb ...] [--repeat N]
+#include "BenchSupport.h"
+
 #include <quarry/Database.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QStringList>
 
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 using namespace quarry;
+using bench::run;
+using bench::scalar;
 
 namespace {
 
@@ -34,27 +36,13 @@ struct Target
     int Tables;
 };
 
-void run(Connection& c, const QString& sql)
-{
-    Recordset rs;
-    rs.Open(sql, c);
-}
-
-qlonglong scalar(Connection& c, const QString& sql)
-{
-    Recordset rs;
-    rs.Open(sql, c);
-    return rs.AtEOF() ? -1 : rs.Fields(0).Value.toLongLong();
-}
-
 void ensureCatalog(const Target& t)
 {
     Connection c;
     c.Open(t.Setup);
     qlonglong have = 0;
     if (t.Name == "PostgreSQL") {
-        if (scalar(c, "SELECT COUNT(*) FROM pg_database WHERE datname = 'quarry_bench'") == 0)
-            run(c, "CREATE DATABASE quarry_bench");
+        bench::ensurePostgresDatabase("quarry_bench");
         c.Close();
         c.Open(t.Browse);
         run(c, "CREATE SCHEMA IF NOT EXISTS quarry_bench_tables");
@@ -157,33 +145,13 @@ qlonglong bare(const Target& t, const QString& catalog, const QString& schema, i
     return rows;
 }
 
-template <class F> double median(int repeat, F&& f, qlonglong& rows)
-{
-    std::vector<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        rows = f();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList wanted;
-    int repeat = 3;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == "--repeat" && i + 1 < args.size())
-            repeat = qMax(1, args[++i].toInt());
-        else
-            wanted << args[i].toLower();
-    }
+    const bench::Arguments args = bench::parseArguments(app.arguments().mid(1), 3);
+    const int repeat = args.repeat;
     const QString dataDir = QCoreApplication::applicationDirPath() + "/bench-data";
     QDir().mkpath(dataDir);
     const QString sqliteFile = dataDir + "/tables-10000.sqlite";
@@ -191,13 +159,11 @@ int main(int argc, char** argv)
     const std::vector<Target> targets{
         {"SQLite", "Provider=SQLite;Data Source=" + sqliteFile, "Provider=SQLite;Data Source=" + sqliteFile,
          "Driver={SQLite3};Database=" + sqliteFile, 10000},
-        {"PostgreSQL", "Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=test;User ID=root",
-         "Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=quarry_bench;User ID=root",
+        {"PostgreSQL", bench::postgresql("test"), bench::postgresql("quarry_bench"),
          "Driver={PostgreSQL Unicode};Server=127.0.0.1;Database=quarry_bench;UID=root;"
          "TextAsLongVarchar=0;BoolsAsChar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1",
          100000},
-        {"MariaDB", "Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=test;User ID=root",
-         "Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=quarry_bench_tables;User ID=root",
+        {"MariaDB", bench::mariadb("test"), bench::mariadb("quarry_bench_tables"),
          "Driver={MariaDB Unicode};Server=127.0.0.1;Database=quarry_bench_tables;UID=root", 10000},
     };
 
@@ -205,7 +171,7 @@ int main(int argc, char** argv)
                 "bare(5) ms", "ratio");
     int failures = 0;
     for (const Target& t : targets) {
-        if (!wanted.isEmpty() && !wanted.contains(t.Name.toLower()))
+        if (!args.wants(t.Name))
             continue;
         try {
             ensureCatalog(t);
@@ -214,16 +180,11 @@ int main(int argc, char** argv)
             const QString schema = t.Name == "PostgreSQL" ? "%" : QString();
             qlonglong layerRows = 0;
             qlonglong bareRows = 0;
-            const double bareMs = median(
-                repeat, [&] { return bare(t, catalog, schema, 1); }, bareRows);
-            const double bare5Ms = median(
-                repeat, [&] { return bare(t, catalog, schema, 5); }, bareRows);
-            const double layerMs = median(
-                repeat,
-                [&] {
-                    return throughLayer(t, {"", "", "", "TABLE"});
-                },
-                layerRows);
+            const double bareMs = bench::median(repeat, [&] { bareRows = bare(t, catalog, schema, 1); });
+            const double bare5Ms = bench::median(repeat, [&] { bareRows = bare(t, catalog, schema, 5); });
+            const double layerMs = bench::median(repeat, [&] {
+                layerRows = throughLayer(t, {"", "", "", "TABLE"});
+            });
             std::printf("%-11s %8lld %10.1f %10.1f %7.2f %12.1f %7.2f\n", qPrintable(t.Name), layerRows,
                         layerMs, bareMs, layerMs / bareMs, bare5Ms, layerMs / bare5Ms);
             if (layerRows < t.Tables)
