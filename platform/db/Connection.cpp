@@ -1,5 +1,7 @@
 #include "platform/db/DatabasePrivate.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace quarry {
@@ -26,6 +28,17 @@ DatabaseError db::notAllowedClosed()
 }
 
 namespace {
+
+// Opened read-only, SQLite says only "connect failed" for a file that is not there.
+void requireSqliteFile(const QString& connectionString)
+{
+    const std::optional<QString> path =
+        findItem(parseConnectionString(connectionString), QStringLiteral("Data Source"));
+    if (!path || path->isEmpty() || *path == u":memory:" || path->startsWith(u"file:", Qt::CaseInsensitive))
+        return;
+    if (!QFileInfo::exists(*path))
+        throw DatabaseError(QStringLiteral("The SQLite database file \"%1\" does not exist.").arg(*path));
+}
 
 QStringList installedDrivers(const EnvHandle& env)
 {
@@ -185,6 +198,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             d->env = EnvHandle::shared();
         OpenOptions options{d->mode, d->timeout, userId, password};
         OdbcTarget target = translateConnectionString(connectionString, options, installedDrivers(*d->env));
+        if (target.Kind == DbmsKind::SQLite && !target.Driver.isEmpty() && d->mode == adModeRead)
+            requireSqliteFile(connectionString);
 
         auto dbc = std::make_unique<DbcHandle>(d->env);
         if (d->timeout > 0)

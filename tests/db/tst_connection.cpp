@@ -266,11 +266,12 @@ void TestConnection::failuresAreReported_data()
         << "Provider=PostgreSQL;Password='abc" << false << "no closing" << Db::SQLite;
     QTest::newRow("garbage") << "this is not a connection string" << false << "OLE DB" << Db::SQLite;
     QTest::newRow("SQLite file in a missing folder")
-        << "Provider=SQLite;Data Source=/no/such/folder/x.db" << true << "" << Db::SQLite;
+        << "Provider=SQLite;Data Source=/no/such/folder/x.db" << false
+        << "/no/such/folder/x.db\" does not exist" << Db::SQLite;
     QTest::newRow("SQLite read-only on a missing file")
         << "Provider=SQLite;Data Source=" + QDir::tempPath() + "/quarry-missing-" +
                QString::number(QCoreApplication::applicationPid()) + ".db"
-        << true << "" << Db::SQLite;
+        << false << "does not exist" << Db::SQLite;
 }
 
 void TestConnection::failuresAreReported()
