@@ -235,7 +235,7 @@ void DataTreeTest::failedConnectCollapses_data()
     QTest::newRow("unknown provider")
         << QStringLiteral("Provider=NoSuchProvider;Data Source=x") << "NoSuchProvider";
     QTest::newRow("missing SQLite file")
-        << QStringLiteral("Provider=SQLite;Data Source=/nonexistent/dir/x.db") << QString();
+        << QStringLiteral("Provider=SQLite;Data Source=/nonexistent/dir/x.db") << "x.db\" does not exist";
     QTest::newRow("nobody listening") << throughPort(Db::PostgreSQL, 1) << QString();
     // Accepts and never answers: only the 10 s timeout ends the wait.
     QTest::newRow("server that hangs") << QStringLiteral("hang") << QString();
