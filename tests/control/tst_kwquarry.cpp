@@ -85,7 +85,6 @@ private slots:
     void refresh_data();
     void refresh();
 
-    void hostEditsHaveNoEffect();
     void unavailableMembersSaySo_data();
     void unavailableMembersSaySo();
 
@@ -564,38 +563,6 @@ void KwQuarryTest::refresh()
     }
     QCOMPARE(listed, lists ? 1 : 0);
     QCOMPARE(otherErrors, 0);
-}
-
-void KwQuarryTest::hostEditsHaveNoEffect()
-{
-    kwQuarry control;
-    kwQuarryPrivate* d = kwQuarryPrivate::get(&control);
-    // Connected first, so it records what the control sent before the host wrote.
-    QSignalSpy errors(&control, &kwQuarry::ErrHandle);
-    // A host that writes into what it was given, as by-reference hosts may.
-    connect(&control, &kwQuarry::ErrHandle, &control,
-            [](const QString& strSub, const QString& strDescription) {
-                const_cast<QString&>(strSub) = QStringLiteral("host wrote this");
-                const_cast<QString&>(strDescription) = QStringLiteral("host wrote this");
-            });
-    connect(&control, &kwQuarry::QuerySelected, &control, [](const QString& strQuery) {
-        const_cast<QString&>(strQuery) = QStringLiteral("host wrote this");
-    });
-
-    const QString procedure = QStringLiteral("Run");
-    d->trap(procedure, [&]() -> bool { return d->connection(7).State() == quarry::adStateOpen; });
-    QCOMPARE(procedure, QStringLiteral("Run"));
-    QCOMPARE(control.Run(0), false);
-    QCOMPARE(control.Run(0), false);
-    QCOMPARE(errors.size(), 3);
-    QCOMPARE(errors.at(1).at(1).toString(), notAvailable(QStringLiteral("Run")));
-    QCOMPARE(errors.at(2).at(0).toString(), QStringLiteral("Run"));
-    QCOMPARE(errors.at(2).at(1).toString(), notAvailable(QStringLiteral("Run")));
-
-    // The tree's node text survives a host writing into the path it was sent.
-    const QModelIndex node = d->treeModel->addNode({}, QStringLiteral("a1"), QStringLiteral("Sales"), 1);
-    emit control.QuerySelected(d->treeModel->fullPath(node));
-    QCOMPARE(d->treeModel->text(node), QStringLiteral("Sales"));
 }
 
 void KwQuarryTest::unavailableMembersSaySo_data()
