@@ -76,11 +76,6 @@ bool kwQuarry::Show_Options()
     return d->notAvailable(QStringLiteral("Show_Options"));
 }
 
-bool kwQuarry::Show_SQLError(QString, QString)
-{
-    return d->notAvailable(QStringLiteral("Show_SQLError"));
-}
-
 bool kwQuarry::Show_ToolbarMenu()
 {
     return true;
@@ -117,11 +112,6 @@ void kwQuarry::UnloadFlter()
     d->ObjectRecordset.reset();
     Steps::ignoreErrors([this] { d->kwSplitData->setFirstPane(nullptr); });
     Steps::ignoreErrors([this] { d->kwSplitData->setSecondPane(nullptr); });
-}
-
-bool kwQuarry::Get_DataObjects(QModelIndex&)
-{
-    return d->notAvailable(QStringLiteral("Get_DataObjects"));
 }
 
 bool kwQuarry::Init()

@@ -48,6 +48,8 @@ public:
     template <class Step> static void ignoreErrors(Step&& step) noexcept;
     // A published member whose behaviour this build does not have.
     bool notAvailable(const QString& procedure);
+    // ErrHandle with the procedure's name and the error's description.
+    void raiseError(const QString& procedure, const std::exception& error);
 
     // The connection of data-source slot `number`; an empty slot first gets a
     // new, closed connection. Throws std::out_of_range outside the slots.
@@ -129,7 +131,6 @@ private:
     void createToolBar();
     void createMenus();
     void connectHandlers();
-    void raiseError(const QString& procedure, const std::exception& error);
 };
 
 template <class Body> bool kwQuarryPrivate::trap(const QString& procedure, Body&& body)

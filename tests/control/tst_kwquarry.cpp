@@ -568,9 +568,8 @@ void KwQuarryTest::refresh()
 void KwQuarryTest::unavailableMembersSaySo_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char* name :
-         {"Get_Parameters", "Run", "Run_Query", "Show_Options", "Show_SQLError", "Show_ToolTip", "Get_Fields",
-          "Popluate_ToolTip", "Sort_Array", "Get_DataObjects"})
+    for (const char* name : {"Get_Parameters", "Run", "Run_Query", "Show_Options", "Show_ToolTip",
+                             "Get_Fields", "Popluate_ToolTip", "Sort_Array"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -580,18 +579,15 @@ void KwQuarryTest::unavailableMembersSaySo()
     kwQuarry control;
     QSignalSpy errors(&control, &kwQuarry::ErrHandle);
     QVariant aData = QStringList{"b", "a"};
-    QModelIndex node;
     const std::map<QString, std::function<QVariant()>> calls = {
         {"Get_Parameters", [&] { return QVariant(control.Get_Parameters()); }},
         {"Run", [&] { return QVariant(control.Run(0)); }},
         {"Run_Query", [&] { return QVariant(control.Run_Query()); }},
         {"Show_Options", [&] { return QVariant(control.Show_Options()); }},
-        {"Show_SQLError", [&] { return QVariant(control.Show_SQLError("SELECT 1", "failed")); }},
         {"Show_ToolTip", [&] { return QVariant(control.Show_ToolTip()); }},
         {"Get_Fields", [&] { return QVariant(control.Get_Fields()); }},
         {"Popluate_ToolTip", [&] { return control.Popluate_ToolTip(); }},
         {"Sort_Array", [&] { return QVariant(control.Sort_Array(aData)); }},
-        {"Get_DataObjects", [&] { return QVariant(control.Get_DataObjects(node)); }},
     };
     const QVariant result = calls.at(name)();
     if (result.typeId() == QMetaType::QString)

@@ -1,0 +1,173 @@
+// The object list filled with one category of the current data source: its
+// tables, views or stored procedures, each with owner and date, read once
+// from the schema rowsets and shown in one go.
+#include "control/kwQuarryPrivate.h"
+
+#include "platform/LocaleText.h"
+#include "platform/widgets/BusyPointer.h"
+#include "platform/widgets/Grid.h"
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/TreeView.h"
+#include "settings/DataSources.h"
+#include "settings/Glob.h"
+
+#include <QLabel>
+
+using quarry::platform::ListItem;
+
+namespace {
+
+// Ordinals of the TABLES and PROCEDURES rowsets.
+enum : int
+{
+    TableSchema = 1,
+    TableName = 2,
+    TableType = 3,
+    TableCreated = 7,
+    TableModified = 8,
+    ProcedureName = 2,
+    ProcedureCreated = 6
+};
+
+struct Kind
+{
+    int largeIcon;
+    int smallIcon;
+};
+constexpr Kind kTable{1, 5};
+constexpr Kind kView{2, 6};
+constexpr Kind kProcedure{3, 7};
+
+QDateTime dateOf(const QVariant& value)
+{
+    return value.isNull() ? QDateTime() : value.toDateTime();
+}
+
+ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
+{
+    ListItem entry{name, {owner, {}, {}}, kind.largeIcon, kind.smallIcon};
+    if (date.isValid()) {
+        entry.subItems[1] = quarry::platform::GeneralDate(date);
+        entry.subItems[2] = quarry::platform::FixedPatternDate(date);
+    }
+    return entry;
+}
+
+// Whichever way a run ends, these are undone.
+class ListBusy
+{
+public:
+    explicit ListBusy(kwQuarryPrivate* d)
+        : m_busy(d->lvwData)
+        , m_d(d)
+    {
+        d->lvwData->setEnabled(false);
+    }
+    ~ListBusy()
+    {
+        m_d->lvwData->show();
+        m_d->lvwData->setEnabled(true);
+    }
+    ListBusy(const ListBusy&) = delete;
+    ListBusy& operator=(const ListBusy&) = delete;
+
+private:
+    quarry::platform::BusyPointer m_busy;
+    kwQuarryPrivate* m_d;
+};
+
+} // namespace
+
+bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
+{
+    const ListBusy busy(d.get());
+    const QString status = d->panel1->text();
+    d->grdTooltip->hide();
+    d->panel1->setText(QStringLiteral("Retrieving Items ..."));
+
+    const int number = Glob::CurrentDataSource();
+    std::vector<ListItem> items;
+    bool listed = false;
+    bool quiet = false; // views, and a refused procedure request, fail without a word
+    bool result = false;
+    quarry::Connection* connection = nullptr;
+    try {
+        connection = &d->connection(number);
+        const bool showOwner = !connection->Provider().contains(QLatin1String("MySql"));
+        const auto owner = [showOwner](const quarry::Recordset& rs) {
+            return showOwner ? rs.Fields(TableSchema).Value.toString() : QString();
+        };
+        d->lvwData->hide();
+        d->lvwData->clear();
+
+        const QString category = Nodx.data(Qt::DisplayRole).toString();
+        if (category == QLatin1String("Tables") && Glob::Options().blnQueryTables) {
+            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"});
+            // Some providers type nothing "TABLE": then everything that is no view counts.
+            if (rs.AtEOF())
+                rs = connection->OpenSchema(quarry::adSchemaTables);
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                const QVariant type = rs.Fields(TableType).Value;
+                if (type.isNull() || type.toString() == QLatin1String("VIEW"))
+                    continue;
+                items.push_back(item(rs.Fields(TableName).Value.toString(), kTable, owner(rs),
+                                     dateOf(rs.Fields(TableCreated).Value)));
+            }
+        }
+        if (category == QLatin1String("Views")) {
+            quiet = true;
+            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"});
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                QDateTime date = dateOf(rs.Fields(TableModified).Value);
+                if (!date.isValid())
+                    date = dateOf(rs.Fields(TableCreated).Value);
+                items.push_back(item(rs.Fields(TableName).Value.toString(), kView, owner(rs), date));
+            }
+        }
+        if (category == QLatin1String("Stored Procedures")) {
+            quiet = true;
+            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaProcedures);
+            quiet = false;
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                QString name = rs.Fields(ProcedureName).Value.toString();
+                if (name.endsWith(QLatin1String(";1")))
+                    name.chop(2);
+                if (name.startsWith(QLatin1String("dt_")))
+                    continue;
+                items.push_back(item(name, kProcedure, {}, dateOf(rs.Fields(ProcedureCreated).Value)));
+            }
+        }
+        d->lvwData->model()->setItems(std::move(items));
+        listed = true;
+
+        if (d->lvwData->count() > 0)
+            d->lvwData->selectRow(0);
+        // Through list mode and back, so the items are laid out anew.
+        d->lvwData->setView(quarry::platform::ObjectList::List);
+        d->lvwData->setView(Glob::Options().lngDataView);
+        Size_Cols();
+        emit Refreshed();
+        result = true;
+    } catch (const std::exception& error) {
+        // What was read before the failure stays listed.
+        if (!listed)
+            d->lvwData->model()->setItems(std::move(items));
+        if (!quiet) {
+            if (connection && connection->errors().Count() > 0)
+                Show_SQLError(Glob::aDataSources()[size_t(number)][Glob::dsConnection],
+                              connection->errors().Item(0).Description);
+            else
+                d->raiseError(QStringLiteral("Get_DataObjects"), error);
+        }
+    }
+
+    const int count = d->lvwData->count();
+    d->panel1->setText(status);
+    d->panel2->setText(u' ' + quarry::platform::GroupedCount(count) + QStringLiteral(" items"));
+    d->tvwData->setEnabled(true);
+    const QString delimiter = number >= 0 && number <= Glob::kDataSourceRows
+                                  ? Glob::aDataSources()[size_t(number)][Glob::dsDelimiter]
+                                  : QString();
+    d->SelectedObject = count > 0 ? delimiter + d->lvwData->model()->item(0).text + delimiter : QString();
+    return result;
+}
