@@ -37,11 +37,6 @@ kwQuarry::kwQuarry(QWidget* parent)
 
 kwQuarry::~kwQuarry() = default;
 
-bool kwQuarry::Get_Parameters()
-{
-    return d->notAvailable(QStringLiteral("Get_Parameters"));
-}
-
 bool kwQuarry::Print_Preview()
 {
     return false;
@@ -61,16 +56,6 @@ bool kwQuarry::Refresh()
     return false;
 }
 
-bool kwQuarry::Run(int)
-{
-    return d->notAvailable(QStringLiteral("Run"));
-}
-
-bool kwQuarry::Run_Query()
-{
-    return d->notAvailable(QStringLiteral("Run_Query"));
-}
-
 bool kwQuarry::Show_Options()
 {
     return d->notAvailable(QStringLiteral("Show_Options"));
@@ -79,26 +64,6 @@ bool kwQuarry::Show_Options()
 bool kwQuarry::Show_ToolbarMenu()
 {
     return true;
-}
-
-bool kwQuarry::Show_ToolTip()
-{
-    return d->notAvailable(QStringLiteral("Show_ToolTip"));
-}
-
-bool kwQuarry::Get_Fields()
-{
-    return d->notAvailable(QStringLiteral("Get_Fields"));
-}
-
-QVariant kwQuarry::Popluate_ToolTip()
-{
-    return QVariant(d->notAvailable(QStringLiteral("Popluate_ToolTip")));
-}
-
-bool kwQuarry::Sort_Array(QVariant&)
-{
-    return d->notAvailable(QStringLiteral("Sort_Array"));
 }
 
 void kwQuarry::UnloadFlter()

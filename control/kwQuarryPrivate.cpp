@@ -91,6 +91,9 @@ void kwQuarryPrivate::connectHandlers()
     QObject::connect(tlbData, &QWidget::customContextMenuRequested, q, [this] { q->Show_ToolbarMenu(); });
     tlbData->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(kwSplitData, &Splitter::moved, q, [this] { kwSplitData_Moved(); });
+    connectListHandlers();
+    connectTooltipHandlers();
+    connectMenuHandlers();
 }
 
 bool kwQuarryPrivate::notAvailable(const QString& procedure)

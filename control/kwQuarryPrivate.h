@@ -131,6 +131,10 @@ private:
     void createToolBar();
     void createMenus();
     void connectHandlers();
+    // Each subsystem wires its own handlers, in its own folder.
+    void connectListHandlers();
+    void connectTooltipHandlers();
+    void connectMenuHandlers();
 };
 
 template <class Body> bool kwQuarryPrivate::trap(const QString& procedure, Body&& body)
