@@ -8,6 +8,7 @@
 #include "platform/widgets/Grid.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/TreeView.h"
+#include "query/Delimited.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
@@ -168,6 +169,6 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     const QString delimiter = number >= 0 && number <= Glob::kDataSourceRows
                                   ? Glob::aDataSources()[size_t(number)][Glob::dsDelimiter]
                                   : QString();
-    d->SelectedObject = count > 0 ? delimiter + d->lvwData->model()->item(0).text + delimiter : QString();
+    d->SelectedObject = count > 0 ? Delimited(d->lvwData->model()->item(0).text, delimiter) : QString();
     return result;
 }

@@ -51,7 +51,7 @@ public:
     Q_INVOKABLE bool Get_Fields();
     // A QVariant holding a bool.
     Q_INVOKABLE QVariant Popluate_ToolTip();
-    // Sorts `aData` in place: a list of texts, or a list of two-text rows.
+    // Sorts `aData` in place, case ignored: a QStringList, or a QVariantList of QStringList rows by cell 0.
     Q_INVOKABLE bool Sort_Array(QVariant& aData);
     Q_INVOKABLE void UnloadFlter();
     // `Nodx` is an index of the tree model behind tvwData; only its text is read.
