@@ -1,1 +1,201 @@
-// Being written.
+#include "dialogs/frmPassword.h"
+
+#include "platform/widgets/Prompts.h"
+#include "settings/Glob.h"
+#include "settings/Password.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+constexpr int kMaxPasswordLength = 8;
+const QString kSelectAll = QStringLiteral("{Home}+{End}");
+
+// What is compared and stored: never the clear text.
+QString normalised(const QString& typed)
+{
+    return Glob::Scramble_Password(typed.trimmed().toUpper());
+}
+
+} // namespace
+
+frmPassword::frmPassword(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPassword"));
+    setWindowTitle(QStringLiteral("Admin Password"));
+    setModal(true);
+
+    static const char* const captions[] = {"Current", "New", "Confirm"};
+    static const char* const tips[] = {"The current password", "The new pasword",
+                                       "Retype new password for confirmation"};
+    auto* grid = new QGridLayout(this);
+    for (int i = 0; i < 3; ++i) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("txtPassword%1").arg(i));
+        box->setEchoMode(QLineEdit::Password);
+        box->setMaxLength(kMaxPasswordLength);
+        box->setToolTip(QString::fromLatin1(tips[i]));
+        // Pasted text bypasses the key filter; nothing else may arrive by it.
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->installEventFilter(this);
+        auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
+        label->setObjectName(QStringLiteral("lblLabel%1").arg(i));
+        label->setBuddy(box);
+        grid->addWidget(label, i, 0);
+        grid->addWidget(box, i, 1);
+        txtPassword[i] = box;
+        lblLabel[i] = label;
+        connect(box, &QLineEdit::textChanged, this, &frmPassword::txtPassword_Change);
+    }
+
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setToolTip(QStringLiteral("Save changes and exit"));
+    cmdOK->setDefault(true);
+    cmdOK->setEnabled(false);
+
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setToolTip(QStringLiteral("Exit without saving changes"));
+    cmdCancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmPassword::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject); // Escape rejects too
+}
+
+frmPassword::~frmPassword()
+{
+    if (m_pointerOverridden)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void frmPassword::showEvent(QShowEvent* event)
+{
+    // Each showing is a fresh load: the one instance serves every check and change.
+    if (!event->spontaneous()) {
+        m_loaded = Init();
+        Form_Activate();
+    }
+    QDialog::showEvent(event);
+}
+
+void frmPassword::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous() && m_pointerOverridden) {
+        QGuiApplication::restoreOverrideCursor();
+        m_pointerOverridden = false;
+    }
+    QDialog::hideEvent(event);
+}
+
+bool frmPassword::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Only keys that type a character are filtered; arrows, Home, Delete
+        // and the like edit as usual.
+        const QString text = key->text();
+        if (text.size() == 1) {
+            const char16_t code = text.front().unicode();
+            const short ascii = code > 0x7f ? short(0x7f) : short(code); // anything beyond ASCII is refused
+            if (Glob::Check_AlphaKey(ascii) == 0)
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool frmPassword::Init()
+{
+    try {
+        const bool stored = !Glob::Options().strPassword.isEmpty();
+        txtPassword[0]->setEnabled(stored);
+        lblLabel[0]->setEnabled(stored);
+        for (int i = 1; i < 3; ++i) {
+            txtPassword[i]->setEnabled(m_changeMode);
+            lblLabel[i]->setEnabled(m_changeMode);
+        }
+        for (QLineEdit* box : txtPassword)
+            box->clear();
+        // The instance is reused, so the check-mode caption is restored too.
+        setWindowTitle(m_changeMode ? QStringLiteral("Set Password") : QStringLiteral("Admin Password"));
+        cmdOK->setEnabled(false);
+        m_cancelled = true;
+        if (stored)
+            txtPassword[0]->setFocus();
+        else if (m_changeMode)
+            txtPassword[1]->setFocus();
+        else
+            cmdCancel->setFocus();
+        return true;
+    } catch (const std::exception& e) {
+        Glob::Reporter().ReportError(QStringLiteral("Init"), QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+void frmPassword::Form_Activate()
+{
+    // The caller may still show its busy pointer; this dialog waits for the user.
+    if (QGuiApplication::overrideCursor() && !m_pointerOverridden) {
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        m_pointerOverridden = true;
+    }
+    // Queued: closing from inside the show would leave exec() waiting.
+    if (!m_loaded)
+        QTimer::singleShot(0, this, &QDialog::reject);
+}
+
+void frmPassword::txtPassword_Change()
+{
+    cmdOK->setEnabled(txtPassword[1]->text().trimmed().size() == txtPassword[2]->text().trimmed().size());
+}
+
+void frmPassword::selectAll(QLineEdit* box)
+{
+    box->setFocus();
+    quarry::platform::Prompts::current().SendKeys(kSelectAll);
+}
+
+void frmPassword::cmdOK_Click()
+{
+    using namespace quarry::platform;
+    Glob::BrowserOptions& options = Glob::Options();
+    if (normalised(txtPassword[0]->text()) != options.strPassword) {
+        Prompts::current().MsgBox(QStringLiteral("Invalid Password"), MsgButtons::OK, MsgIcon::Critical,
+                                  windowTitle());
+        selectAll(txtPassword[0]);
+        return;
+    }
+    if (m_changeMode) {
+        if (txtPassword[1]->text().trimmed().toUpper() != txtPassword[2]->text().trimmed().toUpper()) {
+            Prompts::current().MsgBox(QStringLiteral("Confirm does not match Password, try again!"),
+                                      MsgButtons::OKCancel, MsgIcon::Critical, windowTitle());
+            selectAll(txtPassword[1]);
+            return;
+        }
+        Prompts::current().MsgBox(QStringLiteral("Password changed"), MsgButtons::OK, MsgIcon::Information,
+                                  windowTitle());
+        options.strPassword = normalised(txtPassword[1]->text());
+    }
+    m_cancelled = false;
+    accept();
+}

@@ -103,6 +103,8 @@ MsgResult WidgetPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIcon
     QMessageBox::StandardButtons standard = QMessageBox::Ok;
     if (buttons == MsgButtons::OKCancel)
         standard = QMessageBox::Ok | QMessageBox::Cancel;
+    else if (buttons == MsgButtons::YesNo)
+        standard = QMessageBox::Yes | QMessageBox::No;
     else if (buttons == MsgButtons::YesNoCancel)
         standard = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;

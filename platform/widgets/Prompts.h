@@ -14,6 +14,7 @@ enum class MsgButtons
 {
     OK,
     OKCancel,
+    YesNo,
     YesNoCancel
 };
 enum class MsgIcon

@@ -26,6 +26,8 @@ MsgResult ScriptedPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIc
     calls.push_back({Kind::MsgBox, text, title, {}, buttons, icon});
     if (msgAnswers.empty()) {
         ++unscripted;
+        if (buttons == MsgButtons::YesNo)
+            return MsgResult::No;
         return buttons == MsgButtons::OK ? MsgResult::OK : MsgResult::Cancel;
     }
     const MsgResult answer = msgAnswers.front();

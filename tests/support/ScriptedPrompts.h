@@ -53,7 +53,8 @@ public:
     std::vector<Call> callsOf(Kind kind) const;
 
     // Answers, consumed front first. An unscripted message box answers
-    // Cancel (OK when that is its only button); an unscripted input box "".
+    // Cancel (OK when that is its only button, No on a Yes/No box); an
+    // unscripted input box "".
     std::deque<quarry::platform::MsgResult> msgAnswers;
     std::deque<QString> inputAnswers;
     // Calls that found no scripted answer.
