@@ -1,6 +1,7 @@
 #include <quarry/kwQuarry.h>
 
 #include "control/kwQuarryPrivate.h"
+#include "dialogs/frmOptions.h"
 #include "platform/LibraryLocation.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/Splitter.h"
@@ -58,7 +59,10 @@ bool kwQuarry::Refresh()
 
 bool kwQuarry::Show_Options()
 {
-    return d->notAvailable(QStringLiteral("Show_Options"));
+    frmOptions& dialog = frmOptions::instance();
+    dialog.setCalledFrom(this);
+    dialog.exec();
+    return true;
 }
 
 bool kwQuarry::Show_ToolbarMenu()
