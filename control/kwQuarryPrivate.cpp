@@ -20,12 +20,6 @@
 
 using namespace quarry::platform;
 
-namespace {
-
-const QString kNotAvailable = QStringLiteral("%1 is not available in this version.");
-
-} // namespace
-
 kwQuarryPrivate::kwQuarryPrivate(kwQuarry* control)
     : q(control)
 {
@@ -94,12 +88,6 @@ void kwQuarryPrivate::connectHandlers()
     connectListHandlers();
     connectTooltipHandlers();
     connectMenuHandlers();
-}
-
-bool kwQuarryPrivate::notAvailable(const QString& procedure)
-{
-    return trap(procedure,
-                [&]() -> bool { throw std::logic_error(kNotAvailable.arg(procedure).toStdString()); });
 }
 
 quarry::Connection& kwQuarryPrivate::connection(int number)

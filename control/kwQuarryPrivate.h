@@ -46,8 +46,6 @@ public:
     Result trapValue(const QString& procedure, Result failed, Body&& body);
     // One step of a procedure that ignores its errors and goes on.
     template <class Step> static void ignoreErrors(Step&& step) noexcept;
-    // A published member whose behaviour this build does not have.
-    bool notAvailable(const QString& procedure);
     // ErrHandle with the procedure's name and the error's description.
     void raiseError(const QString& procedure, const std::exception& error);
 

@@ -1,4 +1,5 @@
 #include "BrowserFixture.h"
+#include "WidgetTestSupport.h"
 
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/Twips.h"
@@ -138,8 +139,8 @@ void LayoutTest::toolbarButtons_data()
     QTest::newRow("Small") << "Small" << 1 << QStringList{};
     QTest::newRow("List") << "List" << 2 << QStringList{};
     QTest::newRow("Details") << "Report" << 3 << QStringList{};
-    // The options dialog is not part of this build; the mode is saved all the same.
-    QTest::newRow("Options") << "Options" << 2 << QStringList{"Show_Options"};
+    // The options dialog opens (and is closed here); the mode is saved all the same.
+    QTest::newRow("Options") << "Options" << 2 << QStringList{};
 }
 
 void LayoutTest::toolbarButtons()
@@ -156,7 +157,14 @@ void LayoutTest::toolbarButtons()
     // Through the button the user sees.
     QAction* action = b.control->findChild<QAction*>(key);
     QWidget* button = b.d->tlbData->widgetForAction(action);
+    bool dialogShown = false;
+    quarry::test::whenModal(b.control.get(), [&](QWidget* modal) {
+        dialogShown = modal && modal->objectName() == QLatin1String("frmOptions");
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    });
     QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(dialogShown, key == QLatin1String("Options"));
 
     QCOMPARE(b.errorProcedures(), procedures);
     QCOMPARE(b.d->lvwData->view(), view);

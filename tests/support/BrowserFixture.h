@@ -13,8 +13,8 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +48,8 @@ public:
                            .toUtf8());
         file.close();
         Glob::setAppTitle(QStringLiteral("Dabrook"));
+        // Options live per thread; an earlier test's values must not leak in.
+        Glob::Options() = {};
         for (const auto& [section, key, value] : settings)
             Glob::SaveSetting(section, key, value);
 
