@@ -117,6 +117,10 @@ public:
     bool QueryFromTree = false;
     QString SelectedObject;
     QString ClickedObject;
+    // Data source and qualified name of the last successful field look-up:
+    // the same name in another data source or schema is another object, and
+    // a failed look-up is tried again on the next click.
+    QString LastLookUp;
     double PointerX = 0;
     int RunMaxRecords = 0;
     bool RunAutoRun = false;

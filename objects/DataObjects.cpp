@@ -2,6 +2,7 @@
 // tables, views or stored procedures, each with owner and date, read once
 // from the schema rowsets and shown in one go.
 #include "control/kwQuarryPrivate.h"
+#include "objects/ListedObject.h"
 
 #include "platform/LocaleText.h"
 #include "platform/widgets/BusyPointer.h"
@@ -46,12 +47,7 @@ QDateTime dateOf(const QVariant& value)
 
 ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
 {
-    ListItem entry{name, {owner, {}, {}}, kind.largeIcon, kind.smallIcon};
-    if (date.isValid()) {
-        entry.subItems[1] = quarry::platform::GeneralDate(date);
-        entry.subItems[2] = quarry::platform::FixedPatternDate(date);
-    }
-    return entry;
+    return quarry::objects::ListedObject(name, kind.largeIcon, kind.smallIcon, owner, date);
 }
 
 // Whichever way a run ends, these are undone.
@@ -78,6 +74,18 @@ private:
 };
 
 } // namespace
+
+ListItem quarry::objects::ListedObject(const QString& name, int largeIcon, int smallIcon,
+                                       const QString& owner, const QDateTime& date)
+{
+    ListItem entry{name, {owner, {}, {}, {}}, largeIcon, smallIcon};
+    if (date.isValid()) {
+        entry.subItems[1] = quarry::platform::GeneralDate(date);
+        entry.subItems[2] = quarry::platform::FixedPatternDate(date);
+        entry.subItems[3] = date.toString(Qt::ISODate);
+    }
+    return entry;
+}
 
 bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 {

@@ -1,0 +1,236 @@
+// Listing tables in the object list: from the click on a connected data
+// source's "Tables" node until the list is filled, its columns sized and it
+// is shown ("handler"), and until the first paint after it ("painted"). Once
+// in small-icon view (the default) and once in details view. Peak RSS growth
+// is the rise of VmHWM, reset per row, over the resident size before it.
+// Catalogs, created on first use and kept: SQLite files of 1,000, 10,000 and
+// 100,000 tables in bench-data beside this program; PostgreSQL databases
+// quarry_bench_list_<n> with the tables in the schema quarry_bench_list.
+//
+//   bench_list_objects [sqlite|postgresql ...] [1000|10000|100000 ...] [--repeat N]
+#include "BenchSupport.h"
+
+#include "control/kwQuarryPrivate.h"
+#include "platform/widgets/ObjectList.h"
+#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/TreeView.h"
+#include "settings/DataSources.h"
+#include "settings/Glob.h"
+
+#include <quarry/kwQuarry.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Target
+{
+    QString Database; // "SQLite" or "PostgreSQL"
+    int Tables;
+    QString Connection;
+
+    QString name() const { return QStringLiteral("%1 %2").arg(Database).arg(Tables); }
+};
+
+// Kilobytes of a "VmRSS:" or "VmHWM:" line of /proc/self/status; -1 where unreadable.
+qlonglong statusKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QRegularExpression line(QString::fromLatin1(field) + QStringLiteral(":\\s*(\\d+)"));
+    const QRegularExpressionMatch m = line.match(QString::fromLatin1(status.readAll()));
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+// Starts the peak over from the present resident size (Linux 4.0 and later).
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+void ensureSqlite(const QString& file, int tables)
+{
+    quarry::Connection c;
+    c.Open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+    const qlonglong have =
+        bench::scalar(c, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"));
+    if (have >= tables)
+        return;
+    std::printf("creating %d SQLite tables (once)...\n", tables);
+    bench::flush();
+    bench::run(c, QStringLiteral("BEGIN"));
+    for (qlonglong i = have; i < tables; ++i)
+        bench::run(c, QStringLiteral("CREATE TABLE IF NOT EXISTS t%1 (id INTEGER)").arg(i));
+    bench::run(c, QStringLiteral("COMMIT"));
+}
+
+void ensurePostgres(const QString& database, int tables)
+{
+    bench::ensurePostgresDatabase(database);
+    quarry::Connection c;
+    c.Open(bench::postgresql(database));
+    bench::run(c, QStringLiteral("CREATE SCHEMA IF NOT EXISTS quarry_bench_list"));
+    const qlonglong have = bench::scalar(
+        c, QStringLiteral("SELECT COUNT(*) FROM pg_tables WHERE schemaname = 'quarry_bench_list'"));
+    if (have >= tables)
+        return;
+    std::printf("creating %d PostgreSQL tables in %s (once)...\n", tables, qPrintable(database));
+    bench::flush();
+    // Batches: one transaction with every table would run out of lock slots.
+    for (int from = 0; from < tables; from += 5000)
+        bench::run(c, QStringLiteral("DO $$ BEGIN FOR i IN %1..%2 LOOP EXECUTE format('CREATE TABLE IF NOT "
+                                     "EXISTS quarry_bench_list.t%s (id integer)', i); END LOOP; END $$")
+                          .arg(from)
+                          .arg(std::min(from + 5000, tables) - 1));
+}
+
+QModelIndex childNamed(const quarry::platform::TreeModel* model, const QModelIndex& parent,
+                       const QString& text)
+{
+    for (int row = 0; row < model->rowCount(parent); ++row)
+        if (model->text(model->index(row, 0, parent)) == text)
+            return model->index(row, 0, parent);
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bench::Sandbox sandbox;
+    QApplication app(argc, argv);
+    sandbox.activate();
+    const bench::Arguments args = bench::parseArguments(app.arguments().mid(1), 5);
+
+    const QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    QDir().mkpath(dataDir);
+    // Numbers among the arguments pick catalog sizes; a size alone in a fresh
+    // process gives the cleanest peak-memory figure.
+    QList<int> sizes;
+    QStringList databases;
+    for (const QString& word : args.wanted) {
+        bool number = false;
+        const int tables = word.toInt(&number);
+        number ? sizes.append(tables) : databases.append(word);
+    }
+    const auto wants = [&](const QString& database) {
+        return databases.isEmpty() || databases.contains(database.toLower());
+    };
+    std::vector<Target> targets;
+    for (int tables : {1000, 10000, 100000}) {
+        if (!sizes.isEmpty() && !sizes.contains(tables))
+            continue;
+        const QString file = dataDir + QStringLiteral("/list-%1.sqlite").arg(tables);
+        if (wants(QStringLiteral("SQLite")))
+            targets.push_back(
+                {QStringLiteral("SQLite"), tables, QStringLiteral("Provider=SQLite;Data Source=") + file});
+        if (wants(QStringLiteral("PostgreSQL")))
+            targets.push_back({QStringLiteral("PostgreSQL"), tables,
+                               bench::postgresql(QStringLiteral("quarry_bench_list_%1").arg(tables))});
+    }
+    std::vector<Target> ready;
+    for (const Target& t : targets) {
+        try {
+            if (t.Database == QLatin1String("SQLite"))
+                ensureSqlite(t.Connection.section(QLatin1Char('='), -1), t.Tables);
+            else
+                ensurePostgres(QStringLiteral("quarry_bench_list_%1").arg(t.Tables), t.Tables);
+            ready.push_back(t);
+        } catch (const quarry::DatabaseError& e) {
+            std::printf("%-17s skipped: %s\n", qPrintable(t.name()), qPrintable(e.Description()));
+        }
+    }
+
+    Glob::setAppTitle(QStringLiteral("Dabrook"));
+    Glob::Read_INI();
+    if (!Glob::Get_DataSources())
+        return 1;
+    for (const Target& t : ready)
+        Glob::Add_DataSource(t.name(), t.Connection, {}, QStringLiteral("\""));
+    if (!Glob::Save_DataSources())
+        return 1;
+
+    QWidget host;
+    auto* layout = new QVBoxLayout(&host);
+    kwQuarry control(&host);
+    layout->addWidget(&control);
+    host.resize(1000, 700);
+    host.show();
+    QString lastError;
+    QObject::connect(&control, &kwQuarry::ErrHandle, [&](const QString& sub, const QString& description) {
+        lastError = sub + QStringLiteral(": ") + description;
+    });
+    if (!control.Init())
+        return 1;
+    kwQuarryPrivate* d = kwQuarryPrivate::get(&control);
+
+    std::printf("%d runs each; medians in ms\n", args.repeat);
+    std::printf("%-17s %-7s %8s %11s %11s %11s %13s\n", "data source", "view", "items", "handler", "painted",
+                "max painted", "peak RSS +MB");
+    int failures = 0;
+    for (const Target& t : ready) {
+        const QModelIndex root = d->treeModel->findKey(QStringLiteral("a%1").arg(int(&t - ready.data()) + 1));
+        d->tvwData->setCurrentIndex(root);
+        d->tvwData->expand(root);
+        const QModelIndex tables = childNamed(d->treeModel, root, QStringLiteral("Tables"));
+        if (!tables.isValid() || !lastError.isEmpty()) {
+            std::printf("%-17s failed to connect: %s\n", qPrintable(t.name()), qPrintable(lastError));
+            ++failures;
+            lastError.clear();
+            continue;
+        }
+        for (int view :
+             {int(quarry::platform::ObjectList::SmallIcons), int(quarry::platform::ObjectList::Details)}) {
+            Glob::Options().lngDataView = view;
+            resetPeak();
+            const qlonglong rssBefore = statusKb("VmRSS");
+            std::vector<double> handler;
+            std::vector<double> painted;
+            int items = -1;
+            for (int run = 0; run < args.repeat && lastError.isEmpty(); ++run) {
+                d->lvwData->clear();
+                QApplication::processEvents();
+                QElapsedTimer timer;
+                timer.start();
+                emit d->tvwData->nodeClick(tables);
+                handler.push_back(double(timer.nsecsElapsed()) / 1e6);
+                // The first paint of the filled list.
+                QApplication::processEvents();
+                painted.push_back(double(timer.nsecsElapsed()) / 1e6);
+                items = control.QueryTotal();
+            }
+            const qlonglong peak = statusKb("VmHWM");
+            if (!lastError.isEmpty() || items < t.Tables || !d->lvwData->isVisible()) {
+                std::printf("%-17s failed: %d items listed. %s\n", qPrintable(t.name()), items,
+                            qPrintable(lastError));
+                ++failures;
+                lastError.clear();
+                break;
+            }
+            std::sort(handler.begin(), handler.end());
+            std::sort(painted.begin(), painted.end());
+            std::printf("%-17s %-7s %8d %11.1f %11.1f %11.1f %13.1f\n", qPrintable(t.name()),
+                        view == quarry::platform::ObjectList::Details ? "details" : "small", items,
+                        handler[handler.size() / 2], painted[painted.size() / 2], painted.back(),
+                        rssBefore < 0 || peak < 0 ? -1.0 : double(std::max(0LL, peak - rssBefore)) / 1024.0);
+            bench::flush();
+        }
+        d->lvwData->clear();
+        d->disconnectCommand();
+    }
+    control.UnloadFlter();
+    return failures ? 1 : 0;
+}
