@@ -10,7 +10,9 @@
 #include <QPainter>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
+
 #include <QTreeView>
+#include <algorithm>
 
 #include <stdexcept>
 
@@ -24,6 +26,21 @@ public:
 
     bool large = false;
     bool gridLines = false;
+    // Pixels of the widest item text; the icon views size every item for it.
+    int widestText = 0;
+
+    // With uniform item sizes the view asks for one item's size only (its last
+    // item's) and cuts every longer text to it; the widest text decides instead.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (large)
+            return size;
+        const int own = option.fontMetrics.horizontalAdvance(index.data().toString());
+        constexpr int kWidestItem = 400; // one absurdly long name must not make the list a single column
+        size.setWidth(std::min(std::max(size.width(), size.width() - own + widestText), kWidestItem));
+        return size;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -100,8 +117,24 @@ ObjectList::ObjectList(QWidget* parent)
             [this](const QModelIndex&, int first, int last) { applyColumnWidths(first, last); });
     connect(m_model, &QAbstractItemModel::modelReset, this,
             [this] { applyColumnWidths(0, m_model->columns() - 1); });
+    // Before the views lay the items out again, which they do later.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_iconDelegate->widestText = 0;
+        measureTexts(0, m_model->count() - 1);
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { measureTexts(first, last); });
 
     setView(SmallIcons);
+}
+
+void ObjectList::measureTexts(int first, int last)
+{
+    const QFontMetrics metrics(m_iconView->font());
+    int widest = m_iconDelegate->widestText;
+    for (int row = first; row <= last; ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(m_model->item(row).text));
+    m_iconDelegate->widestText = widest;
 }
 
 QAbstractItemView* ObjectList::currentView() const

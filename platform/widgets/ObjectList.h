@@ -76,6 +76,7 @@ protected:
 
 private:
     void applyColumnWidths(int first, int last);
+    void measureTexts(int first, int last);
     void headerResized(int section, int oldSize, int newSize);
 
     ObjectListModel* m_model;

@@ -167,6 +167,31 @@ private slots:
         QCOMPARE(list.columnWidth(0), PixelsToTwipsX(&list, 200));
     }
 
+    // Icon views give every item one size; it must fit the widest text, not the last item's.
+    void iconViewsFitTheWidestText_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("small icons") << int(ObjectList::SmallIcons);
+        QTest::newRow("list") << int(ObjectList::List);
+    }
+
+    void iconViewsFitTheWidestText()
+    {
+        QFETCH(int, mode);
+        ObjectList list;
+        list.resize(600, 300);
+        list.setView(mode);
+        list.show();
+        const QString longest = QStringLiteral("a_rather_long_table_name");
+        list.model()->setItems({item(longest), item(QStringLiteral("b")), item(QStringLiteral("c"))});
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QListView* view = list.iconView();
+        view->doItemsLayout();
+        const QRect rect = view->visualRect(list.model()->index(0, 0));
+        QVERIFY2(rect.width() > view->fontMetrics().horizontalAdvance(longest),
+                 qPrintable(QString::number(rect.width())));
+    }
+
     void itemRectsAndClicks()
     {
         ObjectList list;
