@@ -326,6 +326,27 @@ bool MainWindow::expandDataSource(const QString& name)
     return false;
 }
 
+bool MainWindow::listCategory(const QString& name, const QString& category)
+{
+    auto* tree = m_browser->findChild<QTreeView*>(QStringLiteral("tvwData"));
+    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
+    for (int row = 0; model && row < model->rowCount(); ++row) {
+        const QModelIndex source = model->index(row, 0);
+        if (source.data().toString() != name)
+            continue;
+        for (int child = 0; child < model->rowCount(source); ++child) {
+            const QModelIndex node = model->index(child, 0, source);
+            if (node.data().toString() != category)
+                continue;
+            tree->setCurrentIndex(node);
+            emit tree->clicked(node);
+            return true;
+        }
+    }
+    showMessage(tr("There is no category \"%1\" under \"%2\".").arg(category, name));
+    return false;
+}
+
 QString MainWindow::messageText() const
 {
     return m_message->isHidden() ? QString() : m_messageText->text();

@@ -58,7 +58,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption expand(
         QStringLiteral("expand"), QStringLiteral("Expand (and so connect) the data source <name> at start."),
         QStringLiteral("name"));
-    parser.addOptions({createSample, sql, screenshot, expand});
+    const QCommandLineOption list(
+        QStringLiteral("list"), QStringLiteral("With --expand, list the data source's <category> at start."),
+        QStringLiteral("category"));
+    parser.addOptions({createSample, sql, screenshot, expand, list});
     parser.process(app);
 
     if (parser.isSet(createSample)) {
@@ -80,8 +83,8 @@ int main(int argc, char* argv[])
     dabrook::MainWindow window;
     window.show();
     window.initBrowser();
-    if (parser.isSet(expand))
-        window.expandDataSource(parser.value(expand));
+    if (parser.isSet(expand) && window.expandDataSource(parser.value(expand)) && parser.isSet(list))
+        window.listCategory(parser.value(expand), parser.value(list));
 
     if (parser.isSet(sql)) {
         quarry::Connection sample;
