@@ -126,17 +126,15 @@ void kwQuarryPrivate::UserControl_Resize()
     // takes what lies between. Too small a control leaves the splitter where it was.
     ignoreErrors([this] {
         const int width = q->width();
-        const int toolbarHeight = tlbData->sizeHint().height();
         const int statusHeight = staStatus->sizeHint().height();
-        tlbData->setGeometry(0, 0, width, toolbarHeight);
+        tlbData->setGeometry(0, 0, width, tlbData->sizeHint().height());
         staStatus->setGeometry(0, q->height() - statusHeight, width, statusHeight);
 
-        const double heightTwips =
-            std::round(std::round(PixelsToTwipsY(q, q->height()) - PixelsToTwipsY(q, statusHeight)) -
-                       PixelsToTwipsY(q, toolbarHeight));
-        if (heightTwips < 0)
-            throw std::out_of_range("Invalid property value");
-        kwSplitData->setGeometry(0, toolbarHeight, width, TwipsToPixelsY(q, heightTwips));
+        const QRectF control = GeometryTwips(q, q);
+        const double toolbar = GeometryTwips(tlbData, q).height();
+        const double status = GeometryTwips(staStatus, q).height();
+        const double height = std::round(std::round(control.height() - status) - toolbar);
+        SetGeometryTwips(kwSplitData, {0, toolbar, control.width(), height});
     });
 }
 

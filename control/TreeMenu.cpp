@@ -16,9 +16,6 @@
 
 namespace {
 
-using quarry::platform::TwipsToPixelsX;
-using quarry::platform::TwipsToPixelsY;
-
 void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
 {
     d.QueryFromTree = true;
@@ -44,10 +41,8 @@ void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
         d.mnuDatCap2->setVisible(options.blnOpenSQL && connected);
         d.mnuQuery->setVisible(d.mnuDatCap2->isVisible());
 
-        QWidget* viewport = d.tvwData->viewport();
-        const QPoint at(TwipsToPixelsX(viewport, twips.x()), TwipsToPixelsY(viewport, twips.y()));
         d.mnuData->setActiveAction(nullptr);
-        d.mnuData->popup(viewport->mapToGlobal(at));
+        d.mnuData->popup(quarry::platform::GlobalPosition(d.tvwData->viewport(), twips));
         return true;
     });
 }

@@ -24,14 +24,6 @@ constexpr int kPendingMilliseconds = 1000;
 // The gap between the clicked item's text and the grid below it.
 constexpr double kBelowItemTwips = 60;
 
-// `widget`'s rectangle in the coordinates of `control`, in twips.
-QRectF twipsGeometry(const QWidget* widget, const QWidget* control)
-{
-    const QPoint origin = widget->mapTo(control, QPoint(0, 0));
-    return {PixelsToTwipsX(control, origin.x()), PixelsToTwipsY(control, origin.y()),
-            PixelsToTwipsX(control, widget->width()), PixelsToTwipsY(control, widget->height())};
-}
-
 // Where a grid starting at `position` with `extent` ends up when it is moved
 // back one twip at a time while it reaches `limit` or beyond. Computed in one
 // step; the result is the same as the walk.
@@ -103,10 +95,11 @@ bool kwQuarry::Show_ToolTip()
 
         // The list's rectangle in the control counts the splitter's position
         // and the bar and pane before the list.
-        const QRectF list = twipsGeometry(d->lvwData, this);
-        const QRectF splitter = twipsGeometry(d->kwSplitData, this);
-        const double width = PixelsToTwipsX(this, grid->width());
-        const double height = PixelsToTwipsY(this, grid->height());
+        const QRectF list = GeometryTwips(d->lvwData, this);
+        const QRectF splitter = GeometryTwips(d->kwSplitData, this);
+        const QSizeF extent = GeometryTwips(grid, this).size();
+        const double width = extent.width();
+        const double height = extent.height();
         const int row = selectedRow(d.get());
         const QRectF item = d->lvwData->itemRect(row);
 
@@ -116,13 +109,7 @@ bool kwQuarry::Show_ToolTip()
             height, splitter.bottom());
 
         // Rounding to whole pixels must not put the grid back on its limit.
-        int x = TwipsToPixelsX(this, left);
-        if (PixelsToTwipsX(this, x) + width >= list.right())
-            --x;
-        int y = TwipsToPixelsY(this, top);
-        if (PixelsToTwipsY(this, y) + height >= splitter.bottom())
-            --y;
-        grid->move(x, y);
+        MoveTwipsShortOf(grid, {left, top}, {list.right(), splitter.bottom()});
 
         d->tmrTip->setInterval(kPendingMilliseconds);
         d->tmrTip->start();
@@ -179,7 +166,7 @@ QVariant kwQuarry::Popluate_ToolTip()
         const double rowHeight = grid->rowHeightTwips(0);
         const double allInOne = rowHeight * n;
 
-        const double listHeight = PixelsToTwipsY(this, d->lvwData->height());
+        const double listHeight = GeometryTwips(d->lvwData).height();
         const double itemTop = d->lvwData->itemRect(selectedRow(d.get())).top();
         int columns = 1;
         if (listHeight > 0) {
@@ -211,7 +198,8 @@ QVariant kwQuarry::Popluate_ToolTip()
         double width = 0;
         for (int col = 0; col < columns; ++col)
             width += grid->colWidth(col);
-        grid->resize(TwipsToPixelsX(this, width), TwipsToPixelsY(this, rowHeight * rows));
+        const QRectF at = GeometryTwips(grid);
+        SetGeometryTwips(grid, {at.left(), at.top(), width, rowHeight * rows});
         return true;
     });
 }

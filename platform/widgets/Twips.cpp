@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace quarry::platform {
 
@@ -36,6 +37,39 @@ double PixelsToTwipsX(const QPaintDevice* device, double pixels)
 double PixelsToTwipsY(const QPaintDevice* device, double pixels)
 {
     return PixelsToTwips(pixels, device->logicalDpiY());
+}
+
+QRectF GeometryTwips(const QWidget* widget, const QWidget* ancestor)
+{
+    const QPoint origin = ancestor ? widget->mapTo(ancestor, QPoint(0, 0)) : widget->pos();
+    return {PixelsToTwipsX(widget, origin.x()), PixelsToTwipsY(widget, origin.y()),
+            PixelsToTwipsX(widget, widget->width()), PixelsToTwipsY(widget, widget->height())};
+}
+
+void SetGeometryTwips(QWidget* widget, const QRectF& twips)
+{
+    if (twips.width() < 0 || twips.height() < 0)
+        throw std::out_of_range("Invalid property value");
+    widget->setGeometry(TwipsToPixelsX(widget, twips.left()), TwipsToPixelsY(widget, twips.top()),
+                        TwipsToPixelsX(widget, twips.width()), TwipsToPixelsY(widget, twips.height()));
+}
+
+void MoveTwipsShortOf(QWidget* widget, QPointF twips, QPointF limit)
+{
+    const double width = PixelsToTwipsX(widget, widget->width());
+    const double height = PixelsToTwipsY(widget, widget->height());
+    int x = TwipsToPixelsX(widget, twips.x());
+    if (PixelsToTwipsX(widget, x) + width >= limit.x())
+        --x;
+    int y = TwipsToPixelsY(widget, twips.y());
+    if (PixelsToTwipsY(widget, y) + height >= limit.y())
+        --y;
+    widget->move(x, y);
+}
+
+QPoint GlobalPosition(const QWidget* widget, QPointF twips)
+{
+    return widget->mapToGlobal(QPoint(TwipsToPixelsX(widget, twips.x()), TwipsToPixelsY(widget, twips.y())));
 }
 
 double TextWidth(const QWidget* widget, const QString& text)
