@@ -38,6 +38,9 @@ public:
     Q_INVOKABLE bool Allowed_DataType(int lngType);
     Q_INVOKABLE bool Connect_DataSource();
     Q_INVOKABLE QString Field_Type(int lngType);
+    // Fills the field table with the selected procedure's parameters. The one
+    // member without a trap of its own: a provider that cannot describe the
+    // procedure throws quarry::DatabaseError to the caller.
     Q_INVOKABLE bool Get_Parameters();
     Q_INVOKABLE bool Print_Preview();
     Q_INVOKABLE bool Refresh();
