@@ -24,31 +24,34 @@ using quarry::test::Scratch;
 
 namespace {
 
-void createObjects(const Scratch& s)
+// A scratch database holding two tables, an oddly named one and (where there are
+// any) a procedure; a browser over it with `category` listed, in details view.
+struct Listed
 {
-    s.exec("CREATE TABLE " + s.qualify("orders") + " (id INTEGER, placed DATE)");
-    s.exec("CREATE TABLE " + s.qualify("customers") + " (name VARCHAR(20))");
-    s.exec("CREATE TABLE " + s.qualify("odd\"name") + " (x INTEGER)");
-    if (s.db() == Db::PostgreSQL)
-        s.exec("CREATE FUNCTION " + s.qualify("add_order") +
-               "(qty integer) RETURNS integer LANGUAGE sql AS 'SELECT 1'");
-    else if (s.db() == Db::MariaDB)
-        s.exec("CREATE PROCEDURE " + s.qualify("add_order") + "(IN qty INT) BEGIN END");
-}
-
-// A browser over `scratch` with `category` listed, and the list in details view.
-std::unique_ptr<Browser> listed(const Scratch& scratch, const QString& category)
-{
-    auto b = std::make_unique<Browser>(
-        std::vector<quarry::test::SourceRow>{{QStringLiteral("Shop"), scratch.connectionString(), {}}});
-    // MariaDB quotes names with backticks unless told otherwise.
-    if (scratch.db() == Db::MariaDB)
-        Glob::aDataSources()[1][Glob::dsDelimiter] = QStringLiteral("`");
-    b->expand(b->root(1));
-    b->click(b->child(1, category));
-    b->d->lvwData->setView(quarry::platform::ObjectList::Details);
-    return b;
-}
+    Listed(Db db, const QString& category)
+        : scratch(db)
+    {
+        scratch.exec("CREATE TABLE " + scratch.qualify("orders") + " (id INTEGER, placed DATE)");
+        scratch.exec("CREATE TABLE " + scratch.qualify("customers") + " (name VARCHAR(20))");
+        scratch.exec("CREATE TABLE " + scratch.qualify("odd\"name") + " (x INTEGER)");
+        if (db == Db::PostgreSQL)
+            scratch.exec("CREATE FUNCTION " + scratch.qualify("add_order") +
+                         "(qty integer) RETURNS integer LANGUAGE sql AS 'SELECT 1'");
+        else if (db == Db::MariaDB)
+            scratch.exec("CREATE PROCEDURE " + scratch.qualify("add_order") + "(IN qty INT) BEGIN END");
+        b = std::make_unique<Browser>(
+            std::vector<quarry::test::SourceRow>{{QStringLiteral("Shop"), scratch.connectionString(), {}}});
+        // MariaDB quotes names with backticks unless told otherwise.
+        if (db == Db::MariaDB)
+            Glob::aDataSources()[1][Glob::dsDelimiter] = QStringLiteral("`");
+        b->expand(b->root(1));
+        b->click(b->child(1, category));
+        b->d->lvwData->setView(quarry::platform::ObjectList::Details);
+        Glob::Options().blnToolTips = true;
+    }
+    Scratch scratch;
+    std::unique_ptr<Browser> b;
+};
 
 int rowOf(const Browser& b, const QString& text)
 {
@@ -114,16 +117,24 @@ private slots:
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("item");
         QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("reportedBy"); // either of these
+        const auto row = [](const QString& tag, Db db, const char* category, const char* item,
+                            const QStringList& fields, const char* failure = "",
+                            const char* reportedBy = "") {
+            QTest::newRow(qPrintable(tag)) << db << QString(category) << QString(item) << fields
+                                           << QString(failure) << QString(reportedBy);
+        };
         for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB}) {
             const QString name = quarry::test::dbName(db);
-            QTest::newRow(qPrintable(name + " table")) << db << "Tables"
-                                                       << "orders" << QStringList{"id", "placed"};
-            QTest::newRow(qPrintable(name + " quote in name")) << db << "Tables"
-                                                               << "odd\"name" << QStringList{"x"};
+            row(name + " table", db, "Tables", "orders", {"id", "placed"});
+            row(name + " quote in name", db, "Tables", "odd\"name", {"x"});
             if (db != Db::SQLite)
-                QTest::newRow(qPrintable(name + " procedure")) << db << "Stored Procedures"
-                                                               << "add_order" << QStringList{"qty"};
+                row(name + " procedure", db, "Stored Procedures", "add_order", {"qty"});
         }
+        row("table gone since the listing", Db::PostgreSQL, "Tables", "orders", {}, "drop",
+            "Get_Fields|Show_SQLError");
+        row("no such data source", Db::SQLite, "Tables", "orders", {}, "source", "lvwData_ItemClick");
     }
 
     // "orders" of another data source is another table: its own look-up.
@@ -154,15 +165,29 @@ private slots:
         QFETCH(QString, category);
         QFETCH(QString, item);
         QFETCH(QStringList, fields);
+        QFETCH(QString, failure);
+        QFETCH(QString, reportedBy);
         QUARRY_REQUIRE_DB(db);
-        Scratch scratch(db);
-        createObjects(scratch);
-        auto b = listed(scratch, category);
-        Glob::Options().blnToolTips = true;
+        Listed l(db, category);
+        Browser* b = l.b.get();
         QVERIFY(rowOf(*b, item) >= 0);
         b->selected->clear();
+        if (failure == QLatin1String("drop"))
+            l.scratch.exec("DROP TABLE " + l.scratch.qualify("orders"));
+        if (failure == QLatin1String("source"))
+            Glob::setCurrentDataSource(Glob::kDataSourceRows + 1);
 
         clickItem(*b, item);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        if (!failure.isEmpty()) {
+            QCOMPARE(b->errors->size(), 1);
+            QVERIFY2(reportedBy.split(u'|').contains(b->errorProcedures().first()),
+                     qPrintable(b->errorProcedures().first()));
+            QVERIFY(!b->errors->first().at(1).toString().isEmpty());
+            QVERIFY(!b->d->tmrTip->isActive());
+            QVERIFY(!b->d->lvwData->testAttribute(Qt::WA_SetCursor));
+            return;
+        }
         QCOMPARE(b->errorProcedures(), QStringList{});
         QCOMPARE(b->selected->size(), 1);
         QCOMPARE(b->selected->first().at(0).toString(), "Shop : " + category + " : " + item);
@@ -171,7 +196,7 @@ private slots:
         const QString name = q + QString(item).replace(q, q + q) + q;
         QCOMPARE(b->d->ClickedObject, name);
         const bool owned = db == Db::PostgreSQL && !procedure;
-        QCOMPARE(b->d->SelectedObject, owned ? q + scratch.place() + q + u'.' + name : name);
+        QCOMPARE(b->d->SelectedObject, owned ? q + l.scratch.place() + q + u'.' + name : name);
         // A function's result may come back as a parameter of its own.
         if (procedure)
             QVERIFY2(fieldNames(*b).contains(fields.first()), qPrintable(fieldNames(*b).join(u',')));
@@ -179,7 +204,6 @@ private slots:
             QCOMPARE(fieldNames(*b), fields);
         QCOMPARE(b->d->tmrTip->isActive(), !procedure);
         QVERIFY(!b->d->grdTooltip->isVisible());
-        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     // One look-up per item: a second click, even after a refill, shows the
@@ -200,10 +224,8 @@ private slots:
         QFETCH(QString, between);
         QFETCH(bool, lookedUpAgain);
         QUARRY_REQUIRE_DB(Db::SQLite);
-        Scratch scratch(Db::SQLite);
-        createObjects(scratch);
-        auto b = listed(scratch, QStringLiteral("Tables"));
-        Glob::Options().blnToolTips = true;
+        Listed l(Db::SQLite, QStringLiteral("Tables"));
+        Browser* b = l.b.get();
 
         clickItem(*b, QStringLiteral("orders"));
         QCOMPARE(fieldNames(*b), (QStringList{"id", "placed"}));
@@ -221,42 +243,6 @@ private slots:
         QCOMPARE(fieldNames(*b), again);
         QVERIFY(b->d->tmrTip->isActive());
         QCOMPARE(b->errorProcedures(), QStringList{});
-    }
-
-    void itemClickFailures_data()
-    {
-        QTest::addColumn<Db>("db");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("reportedBy");
-        QTest::newRow("table gone since the listing") << Db::PostgreSQL << "drop"
-                                                      << "Get_Fields|Show_SQLError";
-        QTest::newRow("no such data source") << Db::SQLite << "source"
-                                             << "lvwData_ItemClick";
-    }
-
-    void itemClickFailures()
-    {
-        QFETCH(Db, db);
-        QFETCH(QString, failure);
-        QFETCH(QString, reportedBy);
-        QUARRY_REQUIRE_DB(db);
-        Scratch scratch(db);
-        createObjects(scratch);
-        auto b = listed(scratch, QStringLiteral("Tables"));
-        Glob::Options().blnToolTips = true;
-        if (failure == QLatin1String("drop"))
-            scratch.exec("DROP TABLE " + scratch.qualify("orders"));
-        else
-            Glob::setCurrentDataSource(Glob::kDataSourceRows + 1);
-
-        clickItem(*b, QStringLiteral("orders"));
-        QCOMPARE(b->errors->size(), 1);
-        QVERIFY2(reportedBy.split(u'|').contains(b->errorProcedures().first()),
-                 qPrintable(b->errorProcedures().first()));
-        QVERIFY(!b->errors->first().at(1).toString().isEmpty());
-        QVERIFY(!b->d->tmrTip->isActive());
-        QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(!b->d->lvwData->testAttribute(Qt::WA_SetCursor));
     }
 
     void rightClickMenu_data()
@@ -285,9 +271,8 @@ private slots:
         QFETCH(Qt::MouseButton, button);
         QFETCH(QStringList, items);
         QUARRY_REQUIRE_DB(db);
-        Scratch scratch(db);
-        createObjects(scratch);
-        auto b = listed(scratch, category);
+        Listed l(db, category);
+        Browser* b = l.b.get();
         Glob::Options().blnOpenSQL = openSql;
         b->d->QueryFromTree = true;
         b->d->mnuTables[0]->setVisible(false);
@@ -319,91 +304,74 @@ private slots:
         QCOMPARE(b->errorProcedures(), QStringList{});
     }
 
-    void menuCommands_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("maxRecords");
-        QTest::addColumn<bool>("autoRun");
-        QTest::addColumn<bool>("showSql");
-        QTest::newRow("open") << 0 << 0 << false << true;
-        QTest::newRow("all rows") << 2 << 0 << true << false;
-        QTest::newRow("top rows") << 3 << 25 << true << false;
-    }
-
-    void menuCommands()
-    {
-        QFETCH(int, index);
-        QFETCH(int, maxRecords);
-        QFETCH(bool, autoRun);
-        QFETCH(bool, showSql);
-        QUARRY_REQUIRE_DB(Db::SQLite);
-        Scratch scratch(Db::SQLite);
-        createObjects(scratch);
-        auto b = listed(scratch, QStringLiteral("Tables"));
-        QSignalSpy runs(b->control.get(), &kwQuarry::RunQuery);
-        b->prompts.inputAnswers = {QStringLiteral("25")};
-        clickItem(*b, QStringLiteral("orders"), Qt::RightButton);
-        QVERIFY(b->d->mnuTable->isVisible());
-
-        b->d->mnuTables[size_t(index)]->trigger();
-        QCOMPARE(b->errorProcedures(), QStringList{});
-        QCOMPARE(runs.size(), 1);
-        const QList<QVariant>& run = runs.first();
-        QCOMPARE(run.at(2).toString(), QStringLiteral("Shop : Tables : orders"));
-        QCOMPARE(run.at(4).toInt(), maxRecords);
-        QCOMPARE(run.at(5).toBool(), autoRun);
-        QCOMPARE(run.at(6).toBool(), showSql);
-        b->d->mnuTable->close();
-    }
-
-    // Double-click and Enter open the selected object at once; with nothing
-    // listed they do nothing.
-    void openAtOnce_data()
+    // Double-click and Enter open the selected object at once, with nothing listed
+    // they do nothing; the item menu's commands run it as they say.
+    void runGestures_data()
     {
         QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("gesture");  // "menu N": the item menu's Nth command
+        QTest::addColumn<QString>("settings"); // max records, auto-run, show SQL; "55 0 1": nothing run
+        const auto row = [](const QString& tag, const char* category, const char* gesture,
+                            const char* settings) {
+            QTest::newRow(qPrintable(tag)) << QString(category) << QString(gesture) << QString(settings);
+        };
         for (const char* gesture : {"double-click", "Return", "keypad Enter"}) {
-            QTest::newRow(gesture) << "Tables" << gesture << true;
-            QTest::newRow(qPrintable(QStringLiteral("empty list, ") + gesture))
-                << "Views" << gesture << false;
+            row(gesture, "Tables", gesture, "0 1 0");
+            row(QStringLiteral("empty list, ") + gesture, "Views", gesture, "55 0 1");
         }
-        QTest::newRow("another key") << "Tables"
-                                     << "Space" << false;
+        row("another key", "Tables", "Space", "55 0 1");
+        row("menu open", "Tables", "menu 0", "0 0 1");
+        row("menu all rows", "Tables", "menu 2", "0 1 0");
+        row("menu top rows", "Tables", "menu 3", "25 1 0");
     }
 
-    void openAtOnce()
+    void runGestures()
     {
         QFETCH(QString, category);
         QFETCH(QString, gesture);
-        QFETCH(bool, opened);
+        QFETCH(QString, settings);
         QUARRY_REQUIRE_DB(Db::SQLite);
-        Scratch scratch(Db::SQLite);
-        createObjects(scratch);
-        auto b = listed(scratch, category);
+        Listed l(Db::SQLite, category);
+        Browser* b = l.b.get();
         QSignalSpy runs(b->control.get(), &kwQuarry::RunQuery);
         b->d->RunMaxRecords = 55;
         b->d->RunAutoRun = false;
         b->d->RunShowSQL = true;
+        b->prompts.inputAnswers = {QStringLiteral("25")};
 
         // The user picks the item first; that click also ends the tree's claim on the query.
         const int row = rowOf(*b, QStringLiteral("customers"));
         QCOMPARE(row >= 0, b->d->lvwData->count() > 0);
-        if (row >= 0)
-            clickItem(*b, QStringLiteral("customers"));
-        if (gesture == QLatin1String("double-click"))
-            QTest::mouseDClick(view(*b)->viewport(), Qt::LeftButton, {},
-                               row >= 0 ? centreOf(*b, row) : QPoint(20, 20));
-        else
-            QTest::keyClick(view(*b), gesture == QLatin1String("Return")  ? Qt::Key_Return
-                                      : gesture == QLatin1String("Space") ? Qt::Key_Space
-                                                                          : Qt::Key_Enter);
-        QCOMPARE(b->d->RunMaxRecords, opened ? 0 : 55);
-        QCOMPARE(b->d->RunAutoRun, opened);
-        QCOMPARE(b->d->RunShowSQL, !opened);
+        if (gesture.startsWith(QLatin1String("menu "))) {
+            clickItem(*b, QStringLiteral("customers"), Qt::RightButton);
+            QVERIFY(b->d->mnuTable->isVisible());
+            b->d->mnuTables[gesture.mid(5).toUInt()]->trigger();
+            b->d->mnuTable->close();
+        } else {
+            if (row >= 0)
+                clickItem(*b, QStringLiteral("customers"));
+            if (gesture == QLatin1String("double-click"))
+                QTest::mouseDClick(view(*b)->viewport(), Qt::LeftButton, {},
+                                   row >= 0 ? centreOf(*b, row) : QPoint(20, 20));
+            else
+                QTest::keyClick(view(*b), gesture == QLatin1String("Return")  ? Qt::Key_Return
+                                          : gesture == QLatin1String("Space") ? Qt::Key_Space
+                                                                              : Qt::Key_Enter);
+        }
+        const kwQuarryPrivate* d = b->d;
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(d->RunMaxRecords).arg(d->RunAutoRun).arg(d->RunShowSQL),
+                 settings);
+        const bool opened = settings != QLatin1String("55 0 1");
         QCOMPARE(runs.size(), opened ? 1 : 0);
-        if (opened)
-            QCOMPARE(runs.first().at(2).toString(), QStringLiteral("Shop : Tables : customers"));
+        if (opened) {
+            const QList<QVariant>& run = runs.first();
+            QCOMPARE(run.at(2).toString(), QStringLiteral("Shop : Tables : customers"));
+            QCOMPARE(QStringLiteral("%1 %2 %3")
+                         .arg(run.at(4).toInt())
+                         .arg(run.at(5).toBool())
+                         .arg(run.at(6).toBool()),
+                     settings);
+        }
         QCOMPARE(b->errorProcedures(), QStringList{});
     }
 
@@ -487,15 +455,15 @@ private slots:
         QTest::addColumn<QList<int>>("headers");
         QTest::addColumn<QStringList>("order");
         QTest::addColumn<QList<int>>("icons");
-        QTest::newRow("name again") << QList<int>{1} << QStringList{"c", "b", "a"} << QList<int>{2, 0, 0};
-        QTest::newRow("owner") << QList<int>{2} << QStringList{"b", "c", "a"} << QList<int>{0, 1, 0};
-        QTest::newRow("owner twice") << QList<int>{2, 2} << QStringList{"a", "c", "b"} << QList<int>{0, 2, 0};
-        QTest::newRow("date") << QList<int>{3} << QStringList{"c", "a", "b"} << QList<int>{0, 0, 1};
-        QTest::newRow("date twice") << QList<int>{3, 3} << QStringList{"b", "a", "c"} << QList<int>{0, 0, 2};
-        QTest::newRow("descending kept")
-            << QList<int>{1, 3} << QStringList{"b", "a", "c"} << QList<int>{0, 0, 2};
-        QTest::newRow("back to name")
-            << QList<int>{3, 1} << QStringList{"a", "b", "c"} << QList<int>{1, 0, 0};
+        using I = QList<int>;
+        using L = QStringList;
+        QTest::newRow("name again") << I{1} << L{"c", "b", "a"} << I{2, 0, 0};
+        QTest::newRow("owner") << I{2} << L{"b", "c", "a"} << I{0, 1, 0};
+        QTest::newRow("owner twice") << I{2, 2} << L{"a", "c", "b"} << I{0, 2, 0};
+        QTest::newRow("date") << I{3} << L{"c", "a", "b"} << I{0, 0, 1};
+        QTest::newRow("date twice") << I{3, 3} << L{"b", "a", "c"} << I{0, 0, 2};
+        QTest::newRow("descending kept") << I{1, 3} << L{"b", "a", "c"} << I{0, 0, 2};
+        QTest::newRow("back to name") << I{3, 1} << L{"a", "b", "c"} << I{1, 0, 0};
     }
 
     void columnClick()

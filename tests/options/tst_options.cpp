@@ -28,6 +28,8 @@ const std::vector<SourceRow> kSources{
     {"Stock", "Provider=PostgreSQL;Data Source=db1;Initial Catalog=stock", {}}};
 const QString kOrders = QStringLiteral("Provider=SQLite;Data Source=/srv/orders.db");
 const QString kAbc = Glob::Scramble_Password(QStringLiteral("ABC"));
+const Settings kGuarded{
+    {"Admin", "Password", kAbc}, {"Admin", "Data Password", "True"}, {"Admin", "Admin Password", "True"}};
 
 void press(QWidget& form, const QString& name)
 {
@@ -55,10 +57,9 @@ void toggle(QWidget& form, const QString& name)
 
 void typeInto(QWidget& form, const char* name, const QString& text)
 {
-    auto* edit = child<QLineEdit>(form, name);
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
+    child<QLineEdit>(form, name)->selectAll();
+    QTest::keyClick(child<QLineEdit>(form, name), Qt::Key_Backspace);
+    QTest::keyClicks(child<QLineEdit>(form, name), text);
 }
 
 // Opens the options dialog through the control; `steps` run while it is modal.
@@ -97,18 +98,23 @@ void addOrders(Browser& b, bool confirm = true)
     });
 }
 
+QStringList childTexts(Browser& b, const QModelIndex& parent = {})
+{
+    QStringList names;
+    for (int row = 0; row < b.model()->rowCount(parent); ++row)
+        names << b.model()->text(b.model()->index(row, 0, parent));
+    return names;
+}
+
 // What the control shows of the options handed to Set_Options.
 QString controlState(Browser& b, const QSignalSpy& resets)
 {
-    QStringList nodes;
-    for (int row = 0; row < b.model()->rowCount(b.root(1)); ++row)
-        nodes << b.model()->text(b.model()->index(row, 0, b.root(1)));
     return QStringLiteral("lines %1, text '%2', %3, first %4, sql %5, nodes %6, rebuilt %7")
         .arg(b.d->lvwData->gridLines())
         .arg(b.d->toolButtons[0]->text(), b.d->kwSplitData->horizontal() ? "horizontal" : "vertical",
              b.d->kwSplitData->firstPane() == b.d->lvwData ? "list" : "tree")
         .arg(b.control->stOpenSQL())
-        .arg(nodes.join('|'))
+        .arg(childTexts(b, b.root(1)).join('|'))
         .arg(resets.size());
 }
 const QString kDefaultState = QStringLiteral(
@@ -120,14 +126,6 @@ QStringList namesInFile(const Browser& b)
     QStringList names;
     for (const auto& match : QRegularExpression(QStringLiteral("(?m)^Name=(.*)$")).globalMatch(text))
         names << match.captured(1);
-    return names;
-}
-
-QStringList roots(const Browser& b)
-{
-    QStringList names;
-    for (int row = 0; row < b.model()->rowCount(); ++row)
-        names << b.model()->text(b.model()->index(row, 0));
     return names;
 }
 
@@ -290,29 +288,27 @@ private slots:
 
     void closing_data()
     {
-        QTest::addColumn<QStringList>(
-            "steps"); // a box or option to toggle, a button, Escape, or "type <delay>"
+        // Each step: a box or option to toggle, a button, Escape, or "type <delay>".
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<int>("asked"); // "Save changes?" boxes
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("applied"); // Set_Options calls
         QTest::addColumn<QStringList>("reports");
-        using L = QStringList;
-        QTest::newRow("OK saves and applies")
-            << L{"chkGridLines", "cmdOK"} << Answers{} << 0 << "True" << 1 << L{};
-        QTest::newRow("Cancel button, Yes saves only")
-            << L{"chkGridLines", "cmdCancel"} << Answers{MsgResult::Yes} << 1 << "True" << 0 << L{};
-        QTest::newRow("Escape, No drops")
-            << L{"chkGridLines", "Escape"} << Answers{MsgResult::No} << 1 << "" << 0 << L{};
-        QTest::newRow("Cancel keeps it open")
-            << L{"chkGridLines", "cmdCancel", "cmdCancel"} << Answers{MsgResult::Cancel, MsgResult::No} << 2
-            << "" << 0 << L{};
+        const auto row = [](const char* tag, const QStringList& steps, const Answers& answers, int asked,
+                            const char* stored, int applied, const QStringList& reports = {}) {
+            QTest::newRow(tag) << steps << answers << asked << QString(stored) << applied << reports;
+        };
+        row("OK saves and applies", {"chkGridLines", "cmdOK"}, {}, 0, "True", 1);
+        row("Cancel button, Yes saves only", {"chkGridLines", "cmdCancel"}, {MsgResult::Yes}, 1, "True", 0);
+        row("Escape, No drops", {"chkGridLines", "Escape"}, {MsgResult::No}, 1, "", 0);
+        row("Cancel keeps it open", {"chkGridLines", "cmdCancel", "cmdCancel"},
+            {MsgResult::Cancel, MsgResult::No}, 2, "", 0);
         // A second save would overwrite what was stored meanwhile.
-        QTest::newRow("Apply then OK saves once") << L{"chkGridLines", "cmdApply", "store elsewhere", "cmdOK"}
-                                                  << Answers{} << 0 << "elsewhere" << 1 << L{};
-        QTest::newRow("empty delay fails, asks on closing")
-            << L{"chkGridLines", "chkObjectToolTips", "type ", "cmdOK"}
-            << Answers{MsgResult::OK, MsgResult::No} << 1 << "" << 0 << L{"Save_Changes"};
+        row("Apply then OK saves once", {"chkGridLines", "cmdApply", "store elsewhere", "cmdOK"}, {}, 0,
+            "elsewhere", 1);
+        row("empty delay fails, asks on closing", {"chkGridLines", "chkObjectToolTips", "type ", "cmdOK"},
+            {MsgResult::OK, MsgResult::No}, 1, "", 0, {"Save_Changes"});
     }
 
     void closing()
@@ -359,12 +355,10 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("digits") << "12"
-                                << "12";
-        QTest::newRow("letters, blank and point dropped") << "1a .5"
-                                                          << "15";
-        QTest::newRow("three at most") << "12345"
-                                       << "123";
+        for (const auto& [tag, typed, shown] : {std::array<const char*, 3>{"digits", "12", "12"},
+                                                {"letters, blank and point dropped", "1a .5", "15"},
+                                                {"three at most", "12345", "123"}})
+            QTest::newRow(tag) << QString(typed) << QString(shown);
     }
 
     void delayFilter()
@@ -373,12 +367,9 @@ private slots:
         QFETCH(QString, shown);
         Browser b(kSources);
         QVERIFY(withOptions(b, [&](frmOptions& form) {
-            const QStringList dependents{"txtObjectToolDelay", "chkSortFields", "chkFieldTypes"};
-            for (const QString& name : dependents)
-                QVERIFY(!child<QWidget>(form, qPrintable(name))->isEnabled());
             toggle(form, "chkObjectToolTips");
-            for (const QString& name : dependents)
-                QVERIFY(child<QWidget>(form, qPrintable(name))->isEnabled());
+            for (const char* name : {"txtObjectToolDelay", "chkSortFields", "chkFieldTypes"})
+                QVERIFY(child<QWidget>(form, name)->isEnabled());
             typeInto(form, "txtObjectToolDelay", typed);
             QCOMPARE(child<QLineEdit>(form, "txtObjectToolDelay")->text(), shown);
             press(form, "cmdOK");
@@ -392,9 +383,8 @@ private slots:
         QTest::addColumn<QString>("typed"); // a new password set with "&Set"; empty: none
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("held");
-        QTest::newRow("both cleared") << QStringList{"chkPasswordData", "chkPasswordAdmin"} << ""
-                                      << ""
-                                      << "";
+        QTest::newRow("both cleared")
+            << QStringList{"chkPasswordData", "chkPasswordAdmin"} << QString() << QString() << QString();
         QTest::newRow("admin still guarded") << QStringList{"chkPasswordData"} << "" << kAbc << kAbc;
         QTest::newRow("data still guarded") << QStringList{"chkPasswordAdmin"} << "" << kAbc << kAbc;
         // A new password alone leaves Apply off: it stays in memory until the next save.
@@ -408,9 +398,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         QFETCH(QString, held);
-        Browser b(kSources, {{"Admin", "Password", kAbc},
-                             {"Admin", "Data Password", "True"},
-                             {"Admin", "Admin Password", "True"}});
+        Browser b(kSources, kGuarded);
         b.prompts.msgAnswers = {MsgResult::OK}; // "Password changed"
         answerEach<frmPassword>(b.control.get(), [&](QWidget& password) {
             QTest::keyClicks(child<QLineEdit>(password, "txtPassword0"), QStringLiteral("abc"));
@@ -438,9 +426,6 @@ private slots:
         QTest::addColumn<QList<int>>("visits");
         QTest::addColumn<QStringList>("answers"); // one per prompt; "" cancels
         QTest::addColumn<QList<int>>("landed");
-        const Settings both{{"Admin", "Password", kAbc},
-                            {"Admin", "Data Password", "True"},
-                            {"Admin", "Admin Password", "True"}};
         const Settings adminOnly{{"Admin", "Password", kAbc}, {"Admin", "Admin Password", "True"}};
         QTest::newRow("no password stored, nothing asks")
             << Settings{{"Admin", "Data Password", "True"}, {"Admin", "Admin Password", "True"}}
@@ -450,9 +435,9 @@ private slots:
         QTest::newRow("only the admin tab guarded")
             << adminOnly << QList<int>{1, 0, 2, 0, 2} << QStringList{" abc "} << QList<int>{1, 0, 2, 0, 2};
         QTest::newRow("one entry opens both")
-            << both << QList<int>{1, 2} << QStringList{"Abc"} << QList<int>{1, 2};
+            << kGuarded << QList<int>{1, 2} << QStringList{"Abc"} << QList<int>{1, 2};
         QTest::newRow("refused twice, then given")
-            << both << QList<int>{2, 1, 1} << QStringList{"", "", "ABC"} << QList<int>{0, 0, 1};
+            << kGuarded << QList<int>{2, 1, 1} << QStringList{"", "", "ABC"} << QList<int>{0, 0, 1};
     }
 
     void protectedTabs()
@@ -582,7 +567,8 @@ private slots:
             press(form, close);
         }));
         QCOMPARE(namesInFile(b), saved);
-        QCOMPARE(roots(b), changed ? saved : QStringList({"Sales", "Stock"})); // rebuilt from the saved list
+        QCOMPARE(childTexts(b),
+                 changed ? saved : QStringList({"Sales", "Stock"})); // rebuilt from the saved list
         QVERIFY(b.errorProcedures().isEmpty());
         QVERIFY(Glob::Reporter().reports().empty());
     }
@@ -630,7 +616,7 @@ private slots:
         }));
         QCOMPARE(takeReports().value(0).section(':', 0, 0), QStringLiteral("Save_DataSources"));
         QCOMPARE(Glob::aDataSources()[3][Glob::dsName], QStringLiteral("Orders"));
-        QCOMPARE(roots(b).size(), 2);
+        QCOMPARE(childTexts(b).size(), 2);
         QCOMPARE(refreshed.size(), 0);
     }
 };

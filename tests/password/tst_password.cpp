@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -37,8 +36,7 @@ QPushButton* button(QWidget* dialog, const char* name)
 // text a user cannot type (blanks) arrives as a paste would.
 void enter(QLineEdit* edit, const QString& text)
 {
-    const bool typeable = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
-    if (typeable)
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }))
         QTest::keyClicks(edit, text);
     else
         edit->setText(text);
@@ -59,17 +57,17 @@ void typeKeys(QWidget* widget, const QString& text)
     }
 }
 
-QStringList messageTexts(const ScriptedPrompts& prompts)
+// Shows the shared dialog over a stored password (clear text, "" for none);
+// `steps` run while it is modal.
+frmPassword& show(const QString& stored, bool changeMode, const std::function<void(QWidget*)>& steps)
 {
-    QStringList texts;
-    for (const auto& call : prompts.callsOf(ScriptedPrompts::Kind::MsgBox))
-        texts << call.text;
-    return texts;
-}
-
-void setStoredPassword(const QString& clear)
-{
-    Glob::Options().strPassword = clear.isEmpty() ? QString() : Glob::Scramble_Password(clear.toUpper());
+    Glob::Options().strPassword = stored.isEmpty() ? QString() : Glob::Scramble_Password(stored.toUpper());
+    frmPassword& dialog = Glob::PasswordDialog();
+    QObject context;
+    whenModal(&context, steps);
+    dialog.setChangeMode(changeMode);
+    dialog.exec();
+    return dialog;
 }
 
 } // namespace
@@ -87,427 +85,307 @@ private slots:
     }
     void cleanup() { QCOMPARE(Glob::Reporter().reports().size(), size_t(0)); }
 
-    void scrambleEquivalence_data();
-    void scrambleEquivalence();
-    void scrambleTableIsOneToOne();
-    void alphaKey_data();
-    void alphaKey();
-    void numberKey_data();
-    void numberKey();
-
-    void initialState_data();
-    void initialState();
-    void keyFilter_data();
-    void keyFilter();
-    void flows_data();
-    void flows();
-    void enterPressesOk();
-    void activationRestoresPointer();
-};
-
-void PasswordTest::scrambleEquivalence_data()
-{
-    QTest::addColumn<QString>("left");
-    QTest::addColumn<QString>("right");
-    QTest::addColumn<bool>("same");
-
-    QTest::newRow("empty gives empty") << ""
-                                       << "" << true;
-    QTest::newRow("case does not matter") << "abc"
-                                          << "ABC" << true;
-    QTest::newRow("mixed case digits") << "pa55Word"
-                                       << "PA55WORD" << true;
-    QTest::newRow("leading dash contributes nothing") << "-A"
-                                                      << "A" << true;
-    QTest::newRow("leading run of non-table characters") << " _é-A9"
-                                                         << "A9" << true;
-    QTest::newRow("trailing dash repeats") << "A-"
-                                           << "AA" << true;
-    QTest::newRow("inner blank repeats the previous") << "A B"
-                                                      << "AAB" << true;
-    QTest::newRow("non-table only gives empty") << "--_ "
-                                                << "" << true;
-    QTest::newRow("order matters") << "AB"
-                                   << "BA" << false;
-    QTest::newRow("length matters") << "A"
-                                    << "AA" << false;
-    QTest::newRow("neighbours differ") << "A"
-                                       << "B" << false;
-    QTest::newRow("digit and letter differ") << "0"
-                                             << "O" << false;
-}
-
-void PasswordTest::scrambleEquivalence()
-{
-    QFETCH(QString, left);
-    QFETCH(QString, right);
-    QFETCH(bool, same);
-    QCOMPARE(Glob::Scramble_Password(left) == Glob::Scramble_Password(right), same);
-}
-
-void PasswordTest::scrambleTableIsOneToOne()
-{
-    QSet<QChar> images;
-    for (const QChar c : kTable) {
-        const QString one = Glob::Scramble_Password(QString(c));
-        QCOMPARE(one.size(), 1);
-        QVERIFY2(kTable.contains(one.front()), qPrintable(one));
-        images.insert(one.front());
-    }
-    QCOMPARE(images.size(), 36);
-    // A password must never be stored as typed.
-    QVERIFY(Glob::Scramble_Password(QStringLiteral("PASSWORD")) != QStringLiteral("PASSWORD"));
-    // Stored passwords were made with this table: it must never change.
-    QCOMPARE(Glob::Scramble_Password(QStringLiteral("ADMIN2024")), QStringLiteral("FNZUDB5B7"));
-}
-
-void PasswordTest::alphaKey_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("result");
-
-    QTest::newRow("backspace") << 8 << 8;
-    QTest::newRow("enter") << 13 << -1;
-    for (const char c : {'0', '5', '9', 'a', 'm', 'z', 'A', 'Q', 'Z'})
-        QTest::addRow("%c", c) << int(c) << int(c);
-    // Each boundary of the three ranges, from outside.
-    for (const int c : {'/', ':', '@', '[', '`', '{'})
-        QTest::addRow("%c cancelled", c) << c << 0;
-    QTest::newRow("blank") << 32 << 0;
-    QTest::newRow("underscore") << 95 << 0;
-    QTest::newRow("dot") << 46 << 0;
-    QTest::newRow("tab") << 9 << 0;
-    QTest::newRow("line feed") << 10 << 0;
-    QTest::newRow("nul") << 0 << 0;
-    QTest::newRow("delete char") << 127 << 0;
-    QTest::newRow("latin-1 e acute") << 233 << 0;
-    QTest::newRow("negative") << -1 << 0;
-}
-
-void PasswordTest::alphaKey()
-{
-    QFETCH(int, key);
-    QFETCH(int, result);
-    QCOMPARE(int(Glob::Check_AlphaKey(short(key))), result);
-}
-
-void PasswordTest::numberKey_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("decimal");
-    QTest::addColumn<int>("result");
-
-    for (const bool decimal : {false, true}) {
-        const char* tag = decimal ? "decimal" : "whole";
-        QTest::addRow("backspace %s", tag) << 8 << decimal << 8;
-        QTest::addRow("enter %s", tag) << 13 << decimal << -1;
-        QTest::addRow("dot %s", tag) << 46 << decimal << (decimal ? 46 : 0);
-        QTest::addRow("7 %s", tag) << 55 << decimal << 55;
-        QTest::addRow("0 %s", tag) << 48 << decimal << 48;
-        QTest::addRow("9 %s", tag) << 57 << decimal << 57;
-        QTest::addRow("slash %s", tag) << 47 << decimal << 0;
-        QTest::addRow("colon %s", tag) << 58 << decimal << 0;
-        QTest::addRow("comma %s", tag) << 44 << decimal << 0;
-        QTest::addRow("minus %s", tag) << 45 << decimal << 0;
-        QTest::addRow("letter %s", tag) << int('a') << decimal << 0;
-        QTest::addRow("blank %s", tag) << 32 << decimal << 0;
-    }
-}
-
-void PasswordTest::numberKey()
-{
-    QFETCH(int, key);
-    QFETCH(bool, decimal);
-    QFETCH(int, result);
-    QCOMPARE(int(Glob::Check_NumberKey(short(key), decimal)), result);
-}
-
-void PasswordTest::initialState_data()
-{
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("changeMode");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QList<bool>>("enabled"); // txtPassword0..2
-
-    QTest::newRow("check, stored") << true << false << "Admin Password" << QList<bool>{true, false, false};
-    QTest::newRow("check, none stored")
-        << false << false << "Admin Password" << QList<bool>{false, false, false};
-    QTest::newRow("change, stored") << true << true << "Set Password" << QList<bool>{true, true, true};
-    QTest::newRow("change, none stored") << false << true << "Set Password" << QList<bool>{false, true, true};
-}
-
-void PasswordTest::initialState()
-{
-    QFETCH(bool, stored);
-    QFETCH(bool, changeMode);
-    QFETCH(QString, caption);
-    QFETCH(QList<bool>, enabled);
-
-    ScriptedPrompts prompts;
-    setStoredPassword(stored ? QStringLiteral("old") : QString());
-    frmPassword& dialog = Glob::PasswordDialog();
-    QCOMPARE(&Glob::PasswordDialog(), &dialog); // one instance, reused
-
-    // The previous showing leaves text behind in the other mode, which the
-    // next showing must not keep.
-    const auto leaveText = [&](QWidget* modal) {
-        for (int i = 0; i < 3; ++i)
-            box(modal, i)->setText(QStringLiteral("LEFT"));
-        modal->close();
-    };
-    QObject first;
-    whenModal(&first, leaveText);
-    dialog.setChangeMode(!changeMode);
-    dialog.exec();
-
-    struct Seen
+    void scrambleEquivalence_data()
     {
-        bool modal = false;
-        QString caption;
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<bool>("same");
+        const auto row = [](const char* tag, const char* left, const char* right, bool same) {
+            QTest::newRow(tag) << QString::fromUtf8(left) << QString(right) << same;
+        };
+        row("empty gives empty", "", "", true);
+        row("case does not matter", "abc", "ABC", true);
+        row("mixed case digits", "pa55Word", "PA55WORD", true);
+        row("leading dash contributes nothing", "-A", "A", true);
+        row("leading run of non-table characters", " _é-A9", "A9", true);
+        row("trailing dash repeats", "A-", "AA", true);
+        row("inner blank repeats the previous", "A B", "AAB", true);
+        row("non-table only gives empty", "--_ ", "", true);
+        row("order matters", "AB", "BA", false);
+        row("length matters", "A", "AA", false);
+        row("neighbours differ", "A", "B", false);
+        row("digit and letter differ", "0", "O", false);
+    }
+
+    void scrambleEquivalence()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QFETCH(bool, same);
+        QCOMPARE(Glob::Scramble_Password(left) == Glob::Scramble_Password(right), same);
+    }
+
+    void scrambleTableIsOneToOne()
+    {
+        QSet<QChar> images;
+        for (const QChar c : kTable) {
+            const QString one = Glob::Scramble_Password(QString(c));
+            QCOMPARE(one.size(), 1);
+            QVERIFY2(kTable.contains(one.front()), qPrintable(one));
+            images.insert(one.front());
+        }
+        QCOMPARE(images.size(), 36);
+        // Stored passwords were made with this table: it must never change.
+        QCOMPARE(Glob::Scramble_Password(QStringLiteral("ADMIN2024")), QStringLiteral("FNZUDB5B7"));
+    }
+
+    void alphaKey_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("backspace") << 8 << 8;
+        QTest::newRow("enter") << 13 << -1;
+        for (const char c : {'0', '5', '9', 'a', 'm', 'z', 'A', 'Q', 'Z'})
+            QTest::addRow("%c", c) << int(c) << int(c);
+        // Each boundary of the three ranges from outside, then blank, underscore, dot,
+        // tab, line feed, nul, delete, latin-1 e acute and a negative code.
+        for (const int c :
+             std::initializer_list<int>{'/', ':', '@', '[', '`', '{', 32, 95, 46, 9, 10, 0, 127, 233, -1})
+            QTest::addRow("%d cancelled", c) << c << 0;
+    }
+
+    void alphaKey()
+    {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        QCOMPARE(int(Glob::Check_AlphaKey(short(key))), result);
+    }
+
+    void numberKey_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("decimal");
+        QTest::addColumn<int>("result");
+        for (const bool decimal : {false, true}) {
+            const char* tag = decimal ? "decimal" : "whole";
+            QTest::addRow("backspace %s", tag) << 8 << decimal << 8;
+            QTest::addRow("enter %s", tag) << 13 << decimal << -1;
+            QTest::addRow("dot %s", tag) << 46 << decimal << (decimal ? 46 : 0);
+            for (const int digit : {'0', '7', '9'})
+                QTest::addRow("%c %s", digit, tag) << digit << decimal << digit;
+            // slash, colon, comma, minus, a letter, blank
+            for (const int other : {47, 58, 44, 45, int('a'), 32})
+                QTest::addRow("%d %s", other, tag) << other << decimal << 0;
+        }
+    }
+
+    void numberKey()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, decimal);
+        QFETCH(int, result);
+        QCOMPARE(int(Glob::Check_NumberKey(short(key), decimal)), result);
+    }
+
+    void initialState_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("changeMode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QList<bool>>("enabled"); // txtPassword0..2
+        QTest::newRow("check, stored")
+            << true << false << "Admin Password" << QList<bool>{true, false, false};
+        QTest::newRow("check, none") << false << false << "Admin Password"
+                                     << QList<bool>{false, false, false};
+        QTest::newRow("change, stored") << true << true << "Set Password" << QList<bool>{true, true, true};
+        QTest::newRow("change, none") << false << true << "Set Password" << QList<bool>{false, true, true};
+    }
+
+    void initialState()
+    {
+        QFETCH(bool, stored);
+        QFETCH(bool, changeMode);
+        QFETCH(QString, caption);
+        QFETCH(QList<bool>, enabled);
+        ScriptedPrompts prompts;
+        const QString old = stored ? QStringLiteral("old") : QString();
+        // The previous showing leaves text behind in the other mode, which the
+        // next showing must not keep.
+        frmPassword& dialog = show(old, !changeMode, [](QWidget* modal) {
+            for (int i = 0; i < 3; ++i)
+                box(modal, i)->setText(QStringLiteral("LEFT"));
+            modal->close();
+        });
+        bool same = false, okEnabled = true;
+        QString seenCaption;
         QList<bool> boxes, labels;
         QStringList texts;
-        bool okEnabled = true;
-    } seen;
-    QObject second;
-    whenModal(&second, [&](QWidget* modal) {
-        seen.modal = modal == &dialog;
-        seen.caption = modal->windowTitle();
-        for (int i = 0; i < 3; ++i) {
-            seen.boxes << box(modal, i)->isEnabled();
-            seen.labels << modal->findChild<QLabel*>(QStringLiteral("lblLabel%1").arg(i))->isEnabled();
-            seen.texts << box(modal, i)->text();
-        }
-        seen.okEnabled = button(modal, "cmdOK")->isEnabled();
-        button(modal, "cmdCancel")->click();
-    });
-    dialog.setChangeMode(changeMode);
-    dialog.exec();
-
-    QVERIFY(seen.modal);
-    QCOMPARE(seen.caption, caption);
-    QCOMPARE(seen.boxes, enabled);
-    QCOMPARE(seen.labels, enabled);
-    QCOMPARE(seen.texts, (QStringList{"", "", ""}));
-    QVERIFY(!seen.okEnabled);
-    QVERIFY(dialog.Cancelled());
-    QVERIFY(prompts.calls.empty());
-}
-
-void PasswordTest::keyFilter_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-
-    QTest::newRow("letters and digits") << "aZ09"
-                                        << "aZ09";
-    QTest::newRow("blank, underscore, dash dropped") << "a b_c-d"
-                                                     << "abcd";
-    QTest::newRow("punctuation dropped") << "x!@#.,;:y"
-                                         << "xy";
-    QTest::newRow("beyond ASCII dropped") << "Äpfel€"
-                                          << "pfel";
-    QTest::newRow("eight at most") << "abcdefghij"
-                                   << "abcdefgh";
-}
-
-void PasswordTest::keyFilter()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-
-    ScriptedPrompts prompts;
-    setStoredPassword(QString());
-    frmPassword& dialog = Glob::PasswordDialog();
-    QStringList texts;
-    QList<QLineEdit::EchoMode> echoes;
-    QString afterBackspace;
-    QObject context;
-    whenModal(&context, [&](QWidget* modal) {
-        for (int i = 1; i < 3; ++i) {
-            typeKeys(box(modal, i), typed);
-            texts << box(modal, i)->text();
-            echoes << box(modal, i)->echoMode();
-        }
-        QTest::keyClick(box(modal, 1), Qt::Key_Backspace);
-        afterBackspace = box(modal, 1)->text();
-        button(modal, "cmdCancel")->click();
-    });
-    dialog.setChangeMode(true);
-    dialog.exec();
-
-    QCOMPARE(texts, (QStringList{kept, kept}));
-    QCOMPARE(echoes, (QList<QLineEdit::EchoMode>{QLineEdit::Password, QLineEdit::Password}));
-    QCOMPARE(afterBackspace, kept.chopped(1));
-    QCOMPARE(box(&dialog, 0)->echoMode(), QLineEdit::Password);
-    QCOMPARE(box(&dialog, 0)->maxLength(), 8);
-}
-
-void PasswordTest::flows_data()
-{
-    QTest::addColumn<QString>("stored"); // clear text, "" for none
-    QTest::addColumn<bool>("changeMode");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("newText");
-    QTest::addColumn<QString>("confirm");
-    QTest::addColumn<bool>("okEnabled");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<bool>("cancelled");
-    QTest::addColumn<QString>("storedAfter"); // clear text, "" for none
-
-    const QStringList none;
-    const QString invalid = QStringLiteral("Invalid Password");
-    const QString mismatch = QStringLiteral("Confirm does not match Password, try again!");
-    const QString changed = QStringLiteral("Password changed");
-
-    QTest::newRow("check: right") << "secret" << false << "secret"
-                                  << ""
-                                  << "" << true << none << false << "secret";
-    QTest::newRow("check: other case") << "secret" << false << "SeCrEt"
-                                       << ""
-                                       << "" << true << none << false << "secret";
-    QTest::newRow("check: surrounding blanks") << "secret" << false << "  secret "
-                                               << ""
-                                               << "" << true << none << false << "secret";
-    QTest::newRow("check: wrong") << "secret" << false << "secreT1"
-                                  << ""
-                                  << "" << true << QStringList{invalid} << true << "secret";
-    QTest::newRow("check: prefix is wrong") << "secret" << false << "secre"
-                                            << ""
-                                            << "" << true << QStringList{invalid} << true << "secret";
-    QTest::newRow("change: none stored, confirmed")
-        << "" << true << ""
-        << "abc1"
-        << "ABC1" << true << QStringList{changed} << false << "abc1";
-    QTest::newRow("change: right current, confirmed")
-        << "old" << true << "OLD"
-        << "new9"
-        << "new9" << true << QStringList{changed} << false << "new9";
-    QTest::newRow("change: both new empty removes password")
-        << "old" << true << "old"
-        << ""
-        << "" << true << QStringList{changed} << false << "";
-    QTest::newRow("change: same length, different text")
-        << "old" << true << "old"
-        << "abcd"
-        << "abce" << true << QStringList{mismatch} << true << "old";
-    QTest::newRow("change: wrong current checked first")
-        << "old" << true << "bad"
-        << "abcd"
-        << "abce" << true << QStringList{invalid} << true << "old";
-    QTest::newRow("change: lengths differ keep OK off") << "old" << true << "old"
-                                                        << "abcd"
-                                                        << "abc" << false << none << true << "old";
-    QTest::newRow("change: blanks around confirm ignored")
-        << "old" << true << "old"
-        << "abc"
-        << " abc  " << true << QStringList{changed} << false << "abc";
-}
-
-void PasswordTest::flows()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, changeMode);
-    QFETCH(QString, current);
-    QFETCH(QString, newText);
-    QFETCH(QString, confirm);
-    QFETCH(bool, okEnabled);
-    QFETCH(QStringList, messages);
-    QFETCH(bool, cancelled);
-    QFETCH(QString, storedAfter);
-
-    ScriptedPrompts prompts;
-    setStoredPassword(stored);
-    frmPassword& dialog = Glob::PasswordDialog();
-    bool okSeen = !okEnabled;
-    bool stillOpen = false;
-    QWidget* focusAfter = nullptr;
-    QString titleSeen;
-    QObject context;
-    whenModal(&context, [&](QWidget* modal) {
-        titleSeen = modal->windowTitle();
-        enter(box(modal, 0), current);
-        enter(box(modal, 1), newText);
-        enter(box(modal, 2), confirm);
-        QPushButton* ok = button(modal, "cmdOK");
-        okSeen = ok->isEnabled();
-        if (ok->isEnabled())
-            ok->click();
-        stillOpen = modal->isVisible();
-        focusAfter = QApplication::focusWidget();
-        if (stillOpen)
+        show(old, changeMode, [&](QWidget* modal) {
+            same = modal == &dialog; // one instance, reused
+            seenCaption = modal->windowTitle();
+            for (int i = 0; i < 3; ++i) {
+                boxes << box(modal, i)->isEnabled();
+                labels << modal->findChild<QLabel*>(QStringLiteral("lblLabel%1").arg(i))->isEnabled();
+                texts << box(modal, i)->text();
+            }
+            okEnabled = button(modal, "cmdOK")->isEnabled();
             button(modal, "cmdCancel")->click();
-    });
-    dialog.setChangeMode(changeMode);
-    dialog.exec();
+        });
+        QVERIFY(same);
+        QCOMPARE(seenCaption, caption);
+        QCOMPARE(boxes, enabled);
+        QCOMPARE(labels, enabled);
+        QCOMPARE(texts, (QStringList{"", "", ""}));
+        QVERIFY(!okEnabled);
+        QVERIFY(dialog.Cancelled());
+        QVERIFY(prompts.calls.empty());
+    }
 
-    QCOMPARE(okSeen, okEnabled);
-    QCOMPARE(messageTexts(prompts), messages);
-    QCOMPARE(dialog.Cancelled(), cancelled);
-    QCOMPARE(stillOpen, cancelled);
-    QCOMPARE(Glob::Options().strPassword, Glob::Scramble_Password(storedAfter.toUpper()));
+    void keyFilter_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        const auto row = [](const char* tag, const char* typed, const char* kept) {
+            QTest::newRow(tag) << QString::fromUtf8(typed) << QString(kept);
+        };
+        row("letters and digits", "aZ09", "aZ09");
+        row("blank, underscore, dash dropped", "a b_c-d", "abcd");
+        row("punctuation dropped", "x!@#.,;:y", "xy");
+        row("beyond ASCII dropped", "Äpfel€", "pfel");
+        row("eight at most", "abcdefghij", "abcdefgh");
+    }
 
-    const auto messageCalls = prompts.callsOf(ScriptedPrompts::Kind::MsgBox);
-    const auto keys = prompts.callsOf(ScriptedPrompts::Kind::SendKeys);
-    if (!messages.isEmpty()) {
-        const auto& call = messageCalls.front();
-        QCOMPARE(call.title, titleSeen);
-        const bool wasChanged = call.text == QLatin1String("Password changed");
-        QCOMPARE(call.icon, wasChanged ? MsgIcon::Information : MsgIcon::Critical);
-        QCOMPARE(call.buttons,
-                 call.text.startsWith(QLatin1String("Confirm")) ? MsgButtons::OKCancel : MsgButtons::OK);
+    void keyFilter()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        ScriptedPrompts prompts;
+        QStringList texts;
+        QList<QLineEdit::EchoMode> echoes;
+        QString afterBackspace;
+        frmPassword& dialog = show({}, true, [&](QWidget* modal) {
+            for (int i = 1; i < 3; ++i) {
+                typeKeys(box(modal, i), typed);
+                texts << box(modal, i)->text();
+                echoes << box(modal, i)->echoMode();
+            }
+            QTest::keyClick(box(modal, 1), Qt::Key_Backspace);
+            afterBackspace = box(modal, 1)->text();
+            button(modal, "cmdCancel")->click();
+        });
+        QCOMPARE(texts, (QStringList{kept, kept}));
+        QCOMPARE(echoes, (QList<QLineEdit::EchoMode>{QLineEdit::Password, QLineEdit::Password}));
+        QCOMPARE(afterBackspace, kept.chopped(1));
+        QCOMPARE(box(&dialog, 0)->echoMode(), QLineEdit::Password);
+        QCOMPARE(box(&dialog, 0)->maxLength(), 8);
+    }
+
+    void flows_data()
+    {
+        QTest::addColumn<QString>("stored"); // clear text, "" for none
+        QTest::addColumn<bool>("changeMode");
+        QTest::addColumn<QStringList>("typed"); // current, new, confirm
+        QTest::addColumn<bool>("okEnabled");
+        QTest::addColumn<QString>("message"); // "" for none
+        QTest::addColumn<QString>("storedAfter");
+        const auto row = [](const char* tag, const char* stored, bool changeMode, const QStringList& typed,
+                            bool ok, const char* message, const char* after) {
+            QTest::newRow(tag) << QString(stored) << changeMode << typed << ok << QString(message)
+                               << QString(after);
+        };
+        const char* invalid = "Invalid Password";
+        const char* mismatch = "Confirm does not match Password, try again!";
+        const char* changed = "Password changed";
+        row("check: right", "secret", false, {"secret", "", ""}, true, "", "secret");
+        row("check: other case", "secret", false, {"SeCrEt", "", ""}, true, "", "secret");
+        row("check: surrounding blanks", "secret", false, {"  secret ", "", ""}, true, "", "secret");
+        row("check: wrong", "secret", false, {"secreT1", "", ""}, true, invalid, "secret");
+        row("check: prefix is wrong", "secret", false, {"secre", "", ""}, true, invalid, "secret");
+        row("change: none stored, confirmed", "", true, {"", "abc1", "ABC1"}, true, changed, "abc1");
+        row("change: right current, confirmed", "old", true, {"OLD", "new9", "new9"}, true, changed, "new9");
+        row("change: both new empty removes password", "old", true, {"old", "", ""}, true, changed, "");
+        row("change: same length, different text", "old", true, {"old", "abcd", "abce"}, true, mismatch,
+            "old");
+        row("change: wrong current checked first", "old", true, {"bad", "abcd", "abce"}, true, invalid,
+            "old");
+        row("change: lengths differ keep OK off", "old", true, {"old", "abcd", "abc"}, false, "", "old");
+        row("change: blanks around confirm ignored", "old", true, {"old", "abc", " abc  "}, true, changed,
+            "abc");
+    }
+
+    void flows()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, changeMode);
+        QFETCH(QStringList, typed);
+        QFETCH(bool, okEnabled);
+        QFETCH(QString, message);
+        QFETCH(QString, storedAfter);
+        ScriptedPrompts prompts;
+        bool okSeen = !okEnabled, stillOpen = false;
+        QWidget* focusAfter = nullptr;
+        QString titleSeen;
+        frmPassword& dialog = show(stored, changeMode, [&](QWidget* modal) {
+            titleSeen = modal->windowTitle();
+            for (int i = 0; i < 3; ++i)
+                enter(box(modal, i), typed.at(i));
+            okSeen = button(modal, "cmdOK")->isEnabled();
+            if (okSeen)
+                button(modal, "cmdOK")->click();
+            stillOpen = modal->isVisible();
+            focusAfter = QApplication::focusWidget();
+            if (stillOpen)
+                button(modal, "cmdCancel")->click();
+        });
+        // Refused or left with OK off: the dialog stays open and counts as cancelled.
+        const bool cancelled = message.isEmpty() ? !okEnabled : message != "Password changed";
+        QCOMPARE(okSeen, okEnabled);
+        const auto calls = prompts.callsOf(ScriptedPrompts::Kind::MsgBox);
+        QStringList texts;
+        for (const auto& call : calls)
+            texts << call.text;
+        QCOMPARE(texts, message.isEmpty() ? QStringList{} : QStringList{message});
+        QCOMPARE(dialog.Cancelled(), cancelled);
+        QCOMPARE(stillOpen, cancelled);
+        QCOMPARE(Glob::Options().strPassword, Glob::Scramble_Password(storedAfter.toUpper()));
+        const auto keys = prompts.callsOf(ScriptedPrompts::Kind::SendKeys);
+        QCOMPARE(keys.empty(), !cancelled || message.isEmpty());
+        if (message.isEmpty())
+            return;
+        QCOMPARE(calls.front().title, titleSeen);
+        QCOMPARE(calls.front().icon, cancelled ? MsgIcon::Critical : MsgIcon::Information);
+        QCOMPARE(calls.front().buttons,
+                 message.startsWith("Confirm") ? MsgButtons::OKCancel : MsgButtons::OK);
         // After a refusal the offending box is focused and its content selected.
-        if (!wasChanged) {
+        if (cancelled) {
             QCOMPARE(keys.size(), size_t(1));
             QCOMPARE(keys.front().text, QStringLiteral("{Home}+{End}"));
-            const int expected = call.text == QLatin1String("Invalid Password") ? 0 : 1;
-            QCOMPARE(focusAfter, box(&dialog, expected));
+            QCOMPARE(focusAfter, box(&dialog, message == "Invalid Password" ? 0 : 1));
         }
-    } else {
-        QVERIFY(keys.empty());
     }
-}
 
-void PasswordTest::enterPressesOk()
-{
-    ScriptedPrompts prompts;
-    setStoredPassword(QStringLiteral("key"));
-    frmPassword& dialog = Glob::PasswordDialog();
-    bool okBeforeTyping = true;
-    QObject context;
-    whenModal(&context, [&](QWidget* modal) {
-        okBeforeTyping = button(modal, "cmdOK")->isEnabled();
-        QTest::keyClicks(box(modal, 0), QStringLiteral("KEY"));
-        QTest::keyClick(box(modal, 0), Qt::Key_Return);
-    });
-    dialog.setChangeMode(false);
-    dialog.exec();
-    QVERIFY(!okBeforeTyping);
-    QVERIFY(!dialog.Cancelled());
-    QVERIFY(prompts.calls.empty());
-}
+    void enterPressesOk()
+    {
+        ScriptedPrompts prompts;
+        bool okBeforeTyping = true;
+        frmPassword& dialog = show(QStringLiteral("key"), false, [&](QWidget* modal) {
+            okBeforeTyping = button(modal, "cmdOK")->isEnabled();
+            QTest::keyClicks(box(modal, 0), QStringLiteral("KEY"));
+            QTest::keyClick(box(modal, 0), Qt::Key_Return);
+        });
+        QVERIFY(!okBeforeTyping);
+        QVERIFY(!dialog.Cancelled());
+        QVERIFY(prompts.calls.empty());
+    }
 
-void PasswordTest::activationRestoresPointer()
-{
-    ScriptedPrompts prompts;
-    setStoredPassword(QString());
-    frmPassword& dialog = Glob::PasswordDialog();
-    Qt::CursorShape inside = Qt::WaitCursor;
-    QObject context;
-    whenModal(&context, [&](QWidget* modal) {
-        inside =
-            QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::BlankCursor;
-        button(modal, "cmdCancel")->click();
-    });
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    dialog.setChangeMode(true);
-    dialog.exec();
-    QCOMPARE(inside, Qt::ArrowCursor);
-    // The caller's busy pointer is its own to restore.
-    QVERIFY(QGuiApplication::overrideCursor());
-    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    QGuiApplication::restoreOverrideCursor();
-    QVERIFY(!QGuiApplication::overrideCursor());
-}
+    void activationRestoresPointer()
+    {
+        ScriptedPrompts prompts;
+        Qt::CursorShape inside = Qt::WaitCursor;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        show({}, true, [&](QWidget* modal) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            inside = cursor ? cursor->shape() : Qt::BlankCursor;
+            button(modal, "cmdCancel")->click();
+        });
+        QCOMPARE(inside, Qt::ArrowCursor);
+        // The caller's busy pointer is its own to restore.
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QGuiApplication::restoreOverrideCursor();
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+};
 
 QTEST_MAIN(PasswordTest)
 #include "tst_password.moc"

@@ -21,35 +21,7 @@ using quarry::test::Scratch;
 
 namespace {
 
-QString delimiterOf(Db db)
-{
-    return db == Db::MariaDB ? QStringLiteral("`") : QStringLiteral("\"");
-}
-
-// Connected, quoting as its database does; the name built as the list builds it
-// (PostgreSQL's scratch schema is outside the search path, so with its owner).
-std::unique_ptr<Browser> connectedBrowser(const Scratch& s, const QString& table)
-{
-    auto b = std::make_unique<Browser>(std::vector<quarry::test::SourceRow>{{"S", s.connectionString(), {}}});
-    const QString delimiter = delimiterOf(s.db());
-    Glob::aDataSources()[1][Glob::dsDelimiter] = delimiter;
-    b->expand(b->root(1));
-    b->d->CurrentDataType = kwQuarry::dkDataTable;
-    b->d->SelectedObject = (s.db() == Db::PostgreSQL ? Delimited(s.place(), delimiter) + u'.' : QString()) +
-                           Delimited(table, delimiter);
-    b->d->ObjectFields = {{"stale", "3"}};
-    return b;
-}
-
-QString fieldsText(const kwQuarryPrivate* d)
-{
-    QStringList out;
-    for (const auto& [name, type] : d->ObjectFields)
-        out << name + u':' + type;
-    return out.join(u',');
-}
-
-// No data sources; the list holds `count` items with `selected` selected.
+// No data sources; the list holds `count` items, one below the other, with `selected` selected.
 std::unique_ptr<Browser> listBrowser(int count, int selected, QSize size = {640, 480})
 {
     auto b = std::make_unique<Browser>(std::vector<quarry::test::SourceRow>{});
@@ -59,7 +31,7 @@ std::unique_ptr<Browser> listBrowser(int count, int selected, QSize size = {640,
         items.push_back({QStringLiteral("item%1").arg(i), {}, 1, 5});
     b->d->lvwData->model()->setItems(std::move(items));
     b->d->lvwData->show();
-    b->d->lvwData->setView(quarry::platform::ObjectList::Details); // one item below the other
+    b->d->lvwData->setView(quarry::platform::ObjectList::Details);
     b->d->lvwData->selectRow(selected);
     QTest::qWait(0);
     Glob::Options().blnToolTips = true;
@@ -73,19 +45,6 @@ QRectF inControl(const QWidget* widget, const QWidget* control)
     const QPoint origin = widget->mapTo(control, QPoint(0, 0));
     return {PixelsToTwipsX(control, origin.x()), PixelsToTwipsY(control, origin.y()),
             PixelsToTwipsX(control, widget->width()), PixelsToTwipsY(control, widget->height())};
-}
-
-void tick(QTimer* timer)
-{
-    QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-}
-
-QVariant rows(const QList<QStringList>& table)
-{
-    QVariantList list;
-    for (const QStringList& row : table)
-        list.append(QVariant(row));
-    return list;
 }
 
 } // namespace
@@ -109,8 +68,9 @@ private slots:
         QTest::newRow("lower case, then code units") << QVariant(L{"Zed", "_x"}) << QVariant(L{"_x", "Zed"});
         QTest::newRow("not the locale's order")
             << QVariant(L{"\u00e9", "f", "e"}) << QVariant(L{"e", "f", "\u00e9"});
-        QTest::newRow("rows move whole, stable") << rows({{"id", "3"}, {"ID", "200"}, {"a", "5"}})
-                                                 << rows({{"a", "5"}, {"id", "3"}, {"ID", "200"}});
+        QTest::newRow("rows move whole, stable")
+            << QVariant(QVariantList{L{"id", "3"}, L{"ID", "200"}, L{"a", "5"}})
+            << QVariant(QVariantList{L{"a", "5"}, L{"id", "3"}, L{"ID", "200"}});
         QTest::newRow("list of single texts")
             << QVariant(QVariantList{"b", "a"}) << QVariant(QVariantList{"a", "b"});
         QTest::newRow("a number") << QVariant(42) << QVariant();
@@ -134,26 +94,37 @@ private slots:
     {
         QTest::addColumn<Db>("db");
         QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("columns");
+        QTest::addColumn<QString>("columns"); // empty: no such table
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<bool>("sort");
         QTest::addColumn<QString>("fields");
+        QTest::addColumn<QString>("reportedBy"); // empty: succeeds
+        const auto row = [](const char* tag, Db db, const char* table, const QString& columns, bool sort,
+                            const char* fields, const char* setup = "", const char* reportedBy = "") {
+            QTest::newRow(tag) << db << QString(table) << columns << QString(setup) << sort << QString(fields)
+                               << QString(reportedBy);
+        };
         // Long types (203 long wide text, 204 varbinary, 205 long binary) leave no gap.
         const QString lite = "b INTEGER, \"A\" VARCHAR(9), x VARBINARY(9), y LONGVARBINARY, c NUMERIC(5,2)";
-        const QString pg = "b integer, \"A\" varchar(9), x xml, y bytea, c date";
-        const QString maria = "b int, A varchar(9), x longtext, y varbinary(9), z longblob, c datetime";
-        QTest::newRow("SQLite") << Db::SQLite << "t" << lite << false << "b:3,A:200,c:5";
-        QTest::newRow("SQLite sorted") << Db::SQLite << "t" << lite << true << "A:200,b:3,c:5";
-        QTest::newRow("PostgreSQL") << Db::PostgreSQL << "t" << pg << false << "b:3,A:202,c:133";
-        QTest::newRow("MariaDB") << Db::MariaDB << "t" << maria << false << "b:3,A:202,c:135";
-        QTest::newRow("all long") << Db::SQLite << "t"
-                                  << "x VARBINARY(9), y LONGVARBINARY" << true << "";
+        row("SQLite", Db::SQLite, "t", lite, false, "b:3,A:200,c:5");
+        row("SQLite sorted", Db::SQLite, "t", lite, true, "A:200,b:3,c:5");
+        row("PostgreSQL", Db::PostgreSQL, "t", "b integer, \"A\" varchar(9), x xml, y bytea, c date", false,
+            "b:3,A:202,c:133");
+        row("MariaDB", Db::MariaDB, "t",
+            "b int, A varchar(9), x longtext, y varbinary(9), z longblob, c datetime", false,
+            "b:3,A:202,c:135");
+        row("all long", Db::SQLite, "t", "x VARBINARY(9), y LONGVARBINARY", true, "");
         // The delimiter inside a name is doubled, so the look-up still finds the table.
-        QTest::newRow("SQLite quote in name") << Db::SQLite << "we\"ird"
-                                              << "a INTEGER" << false << "a:3";
-        QTest::newRow("PostgreSQL quote in name") << Db::PostgreSQL << "x\" FROM t; --"
-                                                  << "a integer" << false << "a:3";
-        QTest::newRow("MariaDB backtick in name") << Db::MariaDB << "we`ird"
-                                                  << "a int" << false << "a:3";
+        row("SQLite quote in name", Db::SQLite, "we\"ird", "a INTEGER", false, "a:3");
+        row("PostgreSQL quote in name", Db::PostgreSQL, "x\" FROM t; --", "a integer", false, "a:3");
+        row("MariaDB backtick in name", Db::MariaDB, "we`ird", "a int", false, "a:3");
+        // The database's own words come through Show_SQLError.
+        row("SQLite missing", Db::SQLite, "no_such", "", false, "", "", "Show_SQLError");
+        row("PostgreSQL missing", Db::PostgreSQL, "no_such", "", false, "", "", "Show_SQLError");
+        row("MariaDB missing", Db::MariaDB, "no_such", "", false, "", "", "Show_SQLError");
+        row("not connected", Db::SQLite, "t", "a INTEGER", false, "", "closed", "Get_Fields");
+        row("procedure", Db::SQLite, "t", "a INTEGER", false, "", "procedure", "Get_Fields");
+        row("no such data source", Db::SQLite, "t", "a INTEGER", false, "", "range", "Get_Fields");
     }
 
     void getFields()
@@ -161,77 +132,52 @@ private slots:
         QFETCH(Db, db);
         QFETCH(QString, table);
         QFETCH(QString, columns);
+        QFETCH(QString, setup);
         QFETCH(bool, sort);
         QFETCH(QString, fields);
+        QFETCH(QString, reportedBy);
         QUARRY_REQUIRE_DB(db);
         Scratch s(db);
-        s.exec("CREATE TABLE " + s.qualify(table) + " (" + columns + ")");
-        s.exec("INSERT INTO " + s.qualify(table) + (db == Db::MariaDB ? " VALUES ()" : " DEFAULT VALUES"));
-        auto b = connectedBrowser(s, table);
+        if (!columns.isEmpty()) {
+            s.exec("CREATE TABLE " + s.qualify(table) + " (" + columns + ")");
+            s.exec("INSERT INTO " + s.qualify(table) +
+                   (db == Db::MariaDB ? " VALUES ()" : " DEFAULT VALUES"));
+        }
+        // Quoting as its database does; the name built as the list builds it (PostgreSQL's
+        // scratch schema is outside the search path, so with its owner).
+        Browser b({{"S", s.connectionString(), {}}});
+        const QString delimiter = db == Db::MariaDB ? QStringLiteral("`") : QStringLiteral("\"");
+        Glob::aDataSources()[1][Glob::dsDelimiter] = delimiter;
+        b.expand(b.root(1));
+        b.d->SelectedObject = (db == Db::PostgreSQL ? Delimited(s.place(), delimiter) + u'.' : QString()) +
+                              Delimited(table, delimiter);
+        b.d->ObjectFields = {{"stale", "3"}};
         Glob::Options().blnToolTipSort = sort;
+        if (setup == QLatin1String("closed"))
+            b.d->connection(1).Close();
+        if (setup == QLatin1String("range"))
+            Glob::setCurrentDataSource(99);
+        const bool fails = !reportedBy.isEmpty();
 
         for (auto kind : {kwQuarry::dkDataTable, kwQuarry::dkDataView}) {
-            b->d->CurrentDataType = kind;
-            QVERIFY(b->control->Get_Fields());
-            QCOMPARE(b->errorProcedures(), QStringList{});
-            QCOMPARE(fieldsText(b->d), fields);
-            QCOMPARE(b->status(), QStringLiteral("Ready ..."));
+            b.d->CurrentDataType = setup == QLatin1String("procedure") ? kwQuarry::dkDataStoredProc : kind;
+            QCOMPARE(b.control->Get_Fields(), !fails);
+            QCOMPARE(b.errorProcedures(), fails ? QStringList{reportedBy} : QStringList{});
+            QStringList out;
+            for (const auto& [name, type] : b.d->ObjectFields)
+                out << name + u':' + type;
+            QCOMPARE(out.join(u','), fields); // on failure nothing of the previous object is left
+            QCOMPARE(b.status(), QStringLiteral("Ready ..."));
+            if (fails) {
+                const QString description = b.errors->at(0).at(1).toString();
+                const QString named = reportedBy == QLatin1String("Show_SQLError") ? table : QString();
+                QVERIFY2(!description.isEmpty() && description.contains(named), qPrintable(description));
+                break;
+            }
             // Kept open, described only: the row is not read.
-            QCOMPARE(b->d->ObjectRecordset->State(), quarry::adStateOpen);
-            QVERIFY(b->d->ObjectRecordset->AtEOF());
+            QCOMPARE(b.d->ObjectRecordset->State(), quarry::adStateOpen);
+            QVERIFY(b.d->ObjectRecordset->AtEOF());
         }
-    }
-
-    void getFieldsFailures_data()
-    {
-        QTest::addColumn<Db>("db");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("reportedBy");
-        QTest::addColumn<QString>("text"); // part of the description
-        // The database's own words come through Show_SQLError.
-        QTest::newRow("SQLite missing") << Db::SQLite << "missing"
-                                        << "Show_SQLError"
-                                        << "no_such";
-        QTest::newRow("PostgreSQL missing") << Db::PostgreSQL << "missing"
-                                            << "Show_SQLError"
-                                            << "no_such";
-        QTest::newRow("MariaDB missing") << Db::MariaDB << "missing"
-                                         << "Show_SQLError"
-                                         << "no_such";
-        QTest::newRow("not connected") << Db::SQLite << "closed"
-                                       << "Get_Fields"
-                                       << "";
-        QTest::newRow("procedure") << Db::SQLite << "procedure"
-                                   << "Get_Fields"
-                                   << "";
-        QTest::newRow("no such data source") << Db::SQLite << "range"
-                                             << "Get_Fields"
-                                             << "";
-    }
-
-    void getFieldsFailures()
-    {
-        QFETCH(Db, db);
-        QFETCH(QString, failure);
-        QFETCH(QString, reportedBy);
-        QFETCH(QString, text);
-        QUARRY_REQUIRE_DB(db);
-        Scratch s(db);
-        s.exec("CREATE TABLE " + s.qualify("t") + " (a INTEGER)");
-        auto b = connectedBrowser(s, failure == QLatin1String("missing") ? "no_such" : "t");
-        if (failure == QLatin1String("closed"))
-            b->d->connection(1).Close();
-        if (failure == QLatin1String("procedure"))
-            b->d->CurrentDataType = kwQuarry::dkDataStoredProc;
-        if (failure == QLatin1String("range"))
-            Glob::setCurrentDataSource(99);
-
-        QVERIFY(!b->control->Get_Fields());
-        QCOMPARE(b->errorProcedures(), QStringList{reportedBy});
-        const QString description = b->errors->at(0).at(1).toString();
-        QVERIFY2(!description.isEmpty() && description.contains(text), qPrintable(description));
-        QCOMPARE(b->status(), QStringLiteral("Ready ..."));
-        QCOMPARE(fieldsText(b->d), QString()); // nothing of the previous object is left
     }
 
     void populate_data()
@@ -288,14 +234,14 @@ private slots:
         QTest::addColumn<bool>("selected");
         QTest::addColumn<QStringList>("cells"); // empty: the grid is left as it was
         QTest::addColumn<QStringList>("errors");
-        QTest::newRow("types on") << true << true << true
-                                  << QStringList{"s  [VarChar]", "w  []", "d  [DBTimeStamp]"}
-                                  << QStringList{};
-        QTest::newRow("types off") << true << false << true << QStringList{"s", "w", "d"} << QStringList{};
-        QTest::newRow("tooltips off") << false << true << true << QStringList{} << QStringList{};
-        QTest::newRow("off, nothing selected") << false << true << false << QStringList{} << QStringList{};
+        using L = QStringList;
+        QTest::newRow("types on") << true << true << true << L{"s  [VarChar]", "w  []", "d  [DBTimeStamp]"}
+                                  << L{};
+        QTest::newRow("types off") << true << false << true << L{"s", "w", "d"} << L{};
+        QTest::newRow("tooltips off") << false << true << true << L{} << L{};
+        QTest::newRow("off, nothing selected") << false << true << false << L{} << L{};
         QTest::newRow("nothing selected")
-            << true << true << false << QStringList{} << QStringList{"Popluate_ToolTip", "Show_ToolTip"};
+            << true << true << false << L{} << L{"Popluate_ToolTip", "Show_ToolTip"};
     }
 
     void contentAndFailures()
@@ -399,27 +345,29 @@ private slots:
         Glob::Options().lngToolTipDelay = delay;
         QTimer* timer = b->d->tmrTip;
         Grid* grid = b->d->grdTooltip;
+        // Visible, then active.
         const auto state = [&] {
             return QString::number(!grid->isHidden()) + QString::number(timer->isActive());
         };
+        const auto tick = [&] { QVERIFY(QMetaObject::invokeMethod(timer, "timeout")); };
 
         QVERIFY(b->control->Show_ToolTip());
         QCOMPARE(state(), "01"); // pending
-        tick(timer);
-        QCOMPARE(state(), "11"); // shown
+        tick();
+        QCOMPARE(state(), "11");
         QCOMPARE(timer->interval(), shownInterval);
-        tick(timer);
-        QCOMPARE(state(), "00"); // hidden and idle
-        tick(timer);
+        tick();
+        QCOMPARE(state(), "00");
+        tick();
         QVERIFY(b->control->Show_ToolTip()); // again while shown: pending anew
         QCOMPARE(state(), "01");
         QCOMPARE(timer->interval(), 1000);
-        tick(timer);
+        tick();
         // The pointer over the shown grid holds it.
         QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), grid->viewport()->mapToGlobal(QPointF(3, 3)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(grid->viewport(), &move);
-        QCOMPARE(state(), "10"); // held
+        QCOMPARE(state(), "10");
         QVERIFY(b->errors->isEmpty());
     }
 };

@@ -237,18 +237,17 @@ private slots:
         QTest::addColumn<bool>("result");
         QTest::addColumn<QString>("errors");
         QTest::addColumn<QString>("handedOn"); // "" when nothing reached the host
+        const auto row = [](const char* tag, const char* situation, bool result, const char* errors,
+                            const char* handedOn) {
+            QTest::newRow(tag) << QString(situation) << result << QString(errors) << QString(handedOn);
+        };
         // A data-source query: no text, named after the source, a table query whatever came before.
-        QTest::newRow("from the tree") << "tree" << true << ""
-                                       << "|Shop|0|0|false|true|\"|false";
-        QTest::newRow("nothing selected") << "empty" << false << ""
-                                          << "";
-        QTest::newRow("list without selection") << "unselected" << false << "Run_Query"
-                                                << "";
-        QTest::newRow("no such data source") << "range" << false << "Run_Query"
-                                             << "";
+        row("from the tree", "tree", true, "", "|Shop|0|0|false|true|\"|false");
+        row("nothing selected", "empty", false, "", "");
+        row("list without selection", "unselected", false, "Run_Query", "");
+        row("no such data source", "range", false, "Run_Query", "");
         // Not a category node: no text, and the kind stays.
-        QTest::newRow("data-source node selected") << "root" << true << ""
-                                                   << "|Shop : Tables : orders|1|0|false|true|\"|false";
+        row("data-source node selected", "root", true, "", "|Shop : Tables : orders|1|0|false|true|\"|false");
     }
 
     void runQueryOtherCases()
