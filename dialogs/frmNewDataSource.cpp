@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,11 +106,7 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject); // Escape rejects too
 }
 
-frmNewDataSource::~frmNewDataSource()
-{
-    if (m_pointerOverridden)
-        QGuiApplication::restoreOverrideCursor();
-}
+frmNewDataSource::~frmNewDataSource() = default;
 
 void frmNewDataSource::setConnectionPrompt(ConnectionPrompt prompt)
 {
@@ -130,10 +125,8 @@ void frmNewDataSource::showEvent(QShowEvent* event)
 
 void frmNewDataSource::hideEvent(QHideEvent* event)
 {
-    if (!event->spontaneous() && m_pointerOverridden) {
-        QGuiApplication::restoreOverrideCursor();
-        m_pointerOverridden = false;
-    }
+    if (!event->spontaneous())
+        m_pointer.restore();
     QDialog::hideEvent(event);
 }
 
@@ -161,10 +154,7 @@ void frmNewDataSource::Form_Load()
 void frmNewDataSource::Form_Activate()
 {
     // The caller may still show its busy pointer; this dialog waits for the user.
-    if (QGuiApplication::overrideCursor() && !m_pointerOverridden) {
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-        m_pointerOverridden = true;
-    }
+    m_pointer.show();
     setWindowTitle(m_sourceName.isEmpty() ? QStringLiteral("New Data Source")
                                           : QStringLiteral("Edit Data Source"));
 }

@@ -3,6 +3,8 @@
 // shows it, then reads Cancelled() and the properties back.
 #pragma once
 
+#include "platform/widgets/BusyPointer.h"
+
 #include <quarry/quarry_export.h>
 
 #include <QDialog>
@@ -60,7 +62,7 @@ private:
     QString m_description;
     QString m_delimiter;
     ConnectionPrompt m_connectionPrompt;
-    bool m_pointerOverridden = false;
+    quarry::platform::DefaultPointer m_pointer;
 
     QLineEdit* txtName = nullptr;
     QComboBox* cboDelimiter = nullptr;

@@ -16,7 +16,6 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -268,11 +267,7 @@ frmOptions::frmOptions(QWidget* parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::unloadForm);
 }
 
-frmOptions::~frmOptions()
-{
-    if (m_pointerOverridden)
-        QGuiApplication::restoreOverrideCursor();
-}
+frmOptions::~frmOptions() = default;
 
 frmOptions& frmOptions::instance()
 {
@@ -298,10 +293,8 @@ void frmOptions::showEvent(QShowEvent* event)
 
 void frmOptions::hideEvent(QHideEvent* event)
 {
-    if (!event->spontaneous() && m_pointerOverridden) {
-        QGuiApplication::restoreOverrideCursor();
-        m_pointerOverridden = false;
-    }
+    if (!event->spontaneous())
+        m_pointer.restore();
     QDialog::hideEvent(event);
 }
 
@@ -357,10 +350,7 @@ void frmOptions::Form_Load()
 void frmOptions::Form_Activate()
 {
     // The caller may still show its busy pointer; this dialog waits for the user.
-    if (QGuiApplication::overrideCursor() && !m_pointerOverridden) {
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-        m_pointerOverridden = true;
-    }
+    m_pointer.show();
     // Closing from inside the showing would leave a modal loop without a dialog.
     if (!m_loaded)
         QMetaObject::invokeMethod(

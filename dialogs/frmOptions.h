@@ -7,6 +7,8 @@
 // it anew from the option values.
 #pragma once
 
+#include "platform/widgets/BusyPointer.h"
+
 #include <quarry/quarry_export.h>
 
 #include <QDialog>
@@ -90,7 +92,7 @@ private:
     bool m_dataSourceChanged = false;
     int m_currentTab = 0;
     bool m_revertingTab = false;
-    bool m_pointerOverridden = false;
+    quarry::platform::DefaultPointer m_pointer;
     // The data-source row each grid row shows, from the last refill.
     std::vector<int> m_rowEntries;
 

@@ -1,11 +1,11 @@
 #include "dialogs/frmPassword.h"
 
+#include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/Glob.h"
 #include "settings/Password.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -81,11 +81,7 @@ frmPassword::frmPassword(QWidget* parent)
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject); // Escape rejects too
 }
 
-frmPassword::~frmPassword()
-{
-    if (m_pointerOverridden)
-        QGuiApplication::restoreOverrideCursor();
-}
+frmPassword::~frmPassword() = default;
 
 void frmPassword::showEvent(QShowEvent* event)
 {
@@ -99,10 +95,8 @@ void frmPassword::showEvent(QShowEvent* event)
 
 void frmPassword::hideEvent(QHideEvent* event)
 {
-    if (!event->spontaneous() && m_pointerOverridden) {
-        QGuiApplication::restoreOverrideCursor();
-        m_pointerOverridden = false;
-    }
+    if (!event->spontaneous())
+        m_pointer.restore();
     QDialog::hideEvent(event);
 }
 
@@ -155,10 +149,7 @@ bool frmPassword::Init()
 void frmPassword::Form_Activate()
 {
     // The caller may still show its busy pointer; this dialog waits for the user.
-    if (QGuiApplication::overrideCursor() && !m_pointerOverridden) {
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-        m_pointerOverridden = true;
-    }
+    m_pointer.show();
     // Queued: closing from inside the show would leave exec() waiting.
     if (!m_loaded)
         QTimer::singleShot(0, this, &QDialog::reject);

@@ -3,6 +3,8 @@
 // caller sets the mode, shows it with exec() and reads Cancelled().
 #pragma once
 
+#include "platform/widgets/BusyPointer.h"
+
 #include <quarry/quarry_export.h>
 
 #include <QDialog>
@@ -41,7 +43,7 @@ private:
     bool m_changeMode = false;
     bool m_cancelled = true;
     bool m_loaded = false;
-    bool m_pointerOverridden = false;
+    quarry::platform::DefaultPointer m_pointer;
 
     std::array<QLineEdit*, 3> txtPassword{};
     std::array<QLabel*, 3> lblLabel{};

@@ -26,4 +26,20 @@ BusyPointer::~BusyPointer()
         m_widget->unsetCursor();
 }
 
+void DefaultPointer::show()
+{
+    if (m_active || !QGuiApplication::overrideCursor())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    m_active = true;
+}
+
+void DefaultPointer::restore()
+{
+    if (!m_active)
+        return;
+    QGuiApplication::restoreOverrideCursor();
+    m_active = false;
+}
+
 } // namespace quarry::platform

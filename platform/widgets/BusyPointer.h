@@ -25,4 +25,23 @@ private:
     QCursor m_widgetCursor;
 };
 
+// The normal pointer over a dialog that waits for the user while its caller
+// still shows the hourglass; the caller's pointer returns with restore() or
+// on destruction. Showing twice overrides once.
+class QUARRY_EXPORT DefaultPointer
+{
+public:
+    DefaultPointer() = default;
+    ~DefaultPointer() { restore(); }
+    DefaultPointer(const DefaultPointer&) = delete;
+    DefaultPointer& operator=(const DefaultPointer&) = delete;
+
+    // Only when some busy pointer is in force.
+    void show();
+    void restore();
+
+private:
+    bool m_active = false;
+};
+
 } // namespace quarry::platform
