@@ -29,6 +29,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace dabrook {
@@ -160,6 +161,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_browser, &kwQuarry::RunQuery, this, &MainWindow::handleRunQuery);
     connect(m_browser, &kwQuarry::ErrHandle, this, &MainWindow::reportError);
     connect(m_browser, &kwQuarry::QuerySelected, this, &MainWindow::setStatus);
+    connect(m_browser, &kwQuarry::Refreshed, this, &MainWindow::widenBrowser);
+    // An expanded data source shows its longer category names.
+    if (auto* tree = m_browser->findChild<QTreeView*>(QStringLiteral("tvwData")))
+        connect(tree, &QTreeView::expanded, this, &MainWindow::widenBrowser);
     connect(m_results, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateRows);
     connect(m_results, &QAbstractItemModel::modelReset, this, &MainWindow::updateRows);
     connect(m_results, &ResultsModel::fetchFailed, this, [this](const QString& description) {
@@ -178,6 +183,7 @@ bool MainWindow::initBrowser()
 {
     const bool ok = m_browser->Init();
     applyEditPermission();
+    widenBrowser();
     return ok;
 }
 
@@ -373,8 +379,20 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     m_splitPlaced = true;
     const int width = m_split->width() - m_split->handleWidth();
-    const int browser = width * kBrowserShare / 100;
+    const int browser =
+        std::max(width * kBrowserShare / 100, std::min(m_browser->sizeHint().width(), width * 2 / 3));
     m_split->setSizes({browser, width - browser});
+}
+
+void MainWindow::widenBrowser()
+{
+    // Toolbar captions switched on, or longer names: the browser grows to fit
+    // them unless that would leave the query pane less than a third.
+    const QList<int> sizes = m_split->sizes();
+    const int width = sizes.value(0) + sizes.value(1);
+    const int wanted = std::min(m_browser->sizeHint().width(), width * 2 / 3);
+    if (m_splitPlaced && sizes.value(0) < wanted)
+        m_split->setSizes({wanted, width - wanted});
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

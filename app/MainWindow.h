@@ -76,6 +76,7 @@ private:
     void updateRows();
     void showError(const QString& text);
     void applyEditPermission();
+    void widenBrowser();
     void unload();
 
     kwQuarry* m_browser = nullptr;

@@ -167,6 +167,7 @@ void kwQuarryPrivate::tvwData_NodeClick(const QModelIndex& clicked)
 {
     const BusyPointer busy(q);
     trap(QStringLiteral("tvwData_NodeClick"), [&] {
+        QueryFromTree = false;
         const bool hasChildren = treeModel->rowCount(clicked) > 0;
         if (!clicked.parent().isValid() && !hasChildren)
             return true;

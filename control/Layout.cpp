@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -44,6 +45,8 @@ bool kwQuarry::Set_Options(bool blnDataChanged, bool /*blnChartChanged*/, bool b
 {
     return d->trap(QStringLiteral("Set_Options"), [&] {
         const Glob::BrowserOptions& options = Glob::Options();
+        // Tooltip options may have changed what a grid shows for the same object.
+        d->LastLookUp.clear();
         if (blnDataChanged)
             d->lvwData->setGridLines(options.blnGridLines);
         if (blnDataSourceChanged)
@@ -63,6 +66,7 @@ bool kwQuarry::Set_Options(bool blnDataChanged, bool /*blnChartChanged*/, bool b
         splitter->setFirstPane(options.blnSplitLeft ? list : tree);
         splitter->setSecondPane(options.blnSplitLeft ? tree : list);
 
+        updateGeometry();
         emit Refreshed();
         d->UserControl_Resize();
         return true;
@@ -178,4 +182,21 @@ void kwQuarry::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     d->UserControl_Resize();
+}
+
+QSize kwQuarry::sizeHint() const
+{
+    QSize hint = QWidget::sizeHint();
+    const Glob::BrowserOptions& options = Glob::Options();
+    const QAbstractItemView* tree = d->tvwData; // QTreeView hides the measure that the base class publishes
+    const int treeWidth = tree->sizeHintForColumn(0) + 2 * tree->frameWidth() +
+                          tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    int width = treeWidth;
+    if (!options.blnSplitHorizontal) {
+        const int share = options.blnSplitLeft ? 100 - options.lngSplitPercent : options.lngSplitPercent;
+        const int bar = TwipsToPixelsX(this, kSplitterBarWidth);
+        width = share > 0 ? treeWidth * 100 / std::min(share, 100) + bar : hint.width();
+    }
+    hint.setWidth(std::max({hint.width(), width, d->tlbData->sizeHint().width()}));
+    return hint;
 }

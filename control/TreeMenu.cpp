@@ -18,7 +18,6 @@ namespace {
 
 void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
 {
-    d.QueryFromTree = true;
     if (d.treeModel->rowCount() == 0)
         return;
     if (button == Qt::LeftButton)
@@ -29,6 +28,9 @@ void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
         return;
 
     d.trap(QStringLiteral("tvwData_MouseUp"), [&] {
+        // Set only with the menu up: a plain click in the tree must not turn
+        // the list's next Enter into a query for the whole data source.
+        d.QueryFromTree = true;
         // A right click selects the node under the pointer, so the menu acts
         // on that data source: Connect and Disconnect read the current one.
         Glob::setCurrentDataSource(d.sourceNumber(node));
@@ -99,6 +101,7 @@ void mnuDeleteDataSource_Click(kwQuarryPrivate& d)
 
 void mnuQuery_Click(kwQuarryPrivate& d)
 {
+    d.QueryFromTree = true;
     d.RunMaxRecords = 0;
     d.RunAutoRun = false;
     d.RunShowSQL = true;

@@ -73,18 +73,24 @@ void kwQuarryPrivate::connectHandlers()
 {
     QObject::connect(tvwData, &TreeView::nodeClick, q,
                      [this](const QModelIndex& node) { tvwData_NodeClick(node); });
-    QObject::connect(tvwData, &QTreeView::expanded, q,
-                     [this](const QModelIndex& node) { tvwData_Expand(node); });
-    QObject::connect(
-        tvwData, &TreeView::pointerMoved, q,
-        [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPointF twips) { tvwData_MouseMove(twips); });
-    QObject::connect(mnuConnect, &QAction::triggered, q, [this] { connectCommand(); });
-    QObject::connect(mnuDisconnect, &QAction::triggered, q, [this] { disconnectCommand(); });
-    QObject::connect(tlbData, &QToolBar::actionTriggered, q,
-                     [this](QAction* button) { tlbData_ButtonClick(button); });
+    QObject::connect(tvwData, &QTreeView::expanded, q, [this](const QModelIndex& node) {
+        handle("tvwData_Expand", [&] { tvwData_Expand(node); });
+    });
+    QObject::connect(tvwData, &TreeView::pointerMoved, q,
+                     [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPointF twips) {
+                         handle("tvwData_MouseMove", [&] { tvwData_MouseMove(twips); });
+                     });
+    QObject::connect(mnuConnect, &QAction::triggered, q,
+                     [this] { handle("mnuConnect_Click", [&] { connectCommand(); }); });
+    QObject::connect(mnuDisconnect, &QAction::triggered, q,
+                     [this] { handle("mnuDisconnect_Click", [&] { disconnectCommand(); }); });
+    QObject::connect(tlbData, &QToolBar::actionTriggered, q, [this](QAction* button) {
+        handle("tlbData_ButtonClick", [&] { tlbData_ButtonClick(button); });
+    });
     QObject::connect(tlbData, &QWidget::customContextMenuRequested, q, [this] { q->Show_ToolbarMenu(); });
     tlbData->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(kwSplitData, &Splitter::moved, q, [this] { kwSplitData_Moved(); });
+    QObject::connect(kwSplitData, &Splitter::moved, q,
+                     [this] { handle("kwSplitData_Moved", [&] { kwSplitData_Moved(); }); });
     connectListHandlers();
     connectTooltipHandlers();
     connectMenuHandlers();

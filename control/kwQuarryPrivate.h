@@ -10,6 +10,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 class QAction;
@@ -44,6 +45,9 @@ public:
     // The same for procedures that give back something other than a Boolean.
     template <class Result, class Body>
     Result trapValue(const QString& procedure, Result failed, Body&& body);
+    // An event handler without a result: a failure is reported the same way
+    // and never reaches the event loop, which would end the host.
+    template <class Body> void handle(const char* procedure, Body&& body);
     // One step of a procedure that ignores its errors and goes on.
     template <class Step> static void ignoreErrors(Step&& step) noexcept;
     // ErrHandle with the procedure's name and the error's description.
@@ -151,8 +155,18 @@ Result kwQuarryPrivate::trapValue(const QString& procedure, Result failed, Body&
         return body();
     } catch (const std::exception& error) {
         raiseError(procedure, error);
+    } catch (...) {
+        raiseError(procedure, std::runtime_error("Unexpected error"));
     }
     return failed;
+}
+
+template <class Body> void kwQuarryPrivate::handle(const char* procedure, Body&& body)
+{
+    trap(QString::fromLatin1(procedure), [&] {
+        body();
+        return true;
+    });
 }
 
 template <class Step> void kwQuarryPrivate::ignoreErrors(Step&& step) noexcept

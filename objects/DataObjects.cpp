@@ -14,6 +14,7 @@
 #include "settings/Glob.h"
 
 #include <QLabel>
+#include <QTimer>
 
 using quarry::platform::ListItem;
 
@@ -91,7 +92,10 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 {
     const ListBusy busy(d.get());
     const QString status = d->panel1->text();
+    // A pending tooltip would come up over the new items with the old fields.
+    d->tmrTip->stop();
     d->grdTooltip->hide();
+    d->LastLookUp.clear();
     d->panel1->setText(QStringLiteral("Retrieving Items ..."));
 
     const int number = Glob::CurrentDataSource();

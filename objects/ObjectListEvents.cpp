@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QEvent>
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
@@ -25,7 +24,6 @@
 #include <QTreeView>
 
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -63,52 +61,57 @@ int buttonCode(Qt::MouseButton button)
     }
 }
 
-// Double-clicks anywhere in the list, not only on an item, as the list has always answered them.
-class DoubleClickWatcher : public QObject
-{
-public:
-    DoubleClickWatcher(QObject* parent, std::function<void()> handler)
-        : QObject(parent)
-        , m_handler(std::move(handler))
-    {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonDblClick)
-            m_handler();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> m_handler;
-};
-
 QString currentDelimiter()
 {
     return Glob::aDataSources().at(size_t(Glob::CurrentDataSource()))[Glob::dsDelimiter];
+}
+
+// The delimited name of a listed item, with its owner in front where the
+// list shows one (procedures are named without).
+QString qualifiedName(const kwQuarryPrivate* d, int row)
+{
+    const QString delimiter = currentDelimiter();
+    const QString name = Delimited(d->lvwData->model()->item(row).text, delimiter);
+    const QString owner = d->lvwData->model()->subItem(row, kOwner);
+    if (owner.isEmpty() || d->CurrentDataType == kwQuarry::dkDataStoredProc)
+        return name;
+    return Delimited(owner, delimiter) + u'.' + name;
+}
+
+void hideTooltip(kwQuarryPrivate* d)
+{
+    d->tmrTip->stop();
+    d->grdTooltip->hide();
 }
 
 void itemClick(kwQuarryPrivate* d, int row)
 {
     std::optional<quarry::platform::BusyPointer> busy;
     d->trap(QStringLiteral("lvwData_ItemClick"), [&] {
+        d->QueryFromTree = false;
+        // Ctrl+click took the selection away: nothing is chosen, nothing to show.
+        if (d->lvwData->selectedRow() != row) {
+            hideTooltip(d);
+            return true;
+        }
         // The clicked item, as it was when clicked: letting events run may refill the list.
         const QString text = d->lvwData->model()->item(row).text;
         quarry::platform::Prompts::current().DoEvents();
+        if (d->lvwData->selectedRow() != row || d->lvwData->model()->item(row).text != text)
+            return true;
         emit d->q->QuerySelected(d->treeModel->fullPath(d->selectedNode()) + QStringLiteral(" : ") + text);
 
         busy.emplace(d->lvwData);
         d->tmrTip->stop();
 
         const bool procedure = d->CurrentDataType == kwQuarry::dkDataStoredProc;
-        const QString delimiter = currentDelimiter();
-        const QString name = Delimited(text, delimiter);
-        const QString owner = d->lvwData->model()->subItem(d->lvwData->selectedRow(), kOwner);
-        const QString qualified =
-            !owner.isEmpty() && !procedure ? Delimited(owner, delimiter) + u'.' + name : name;
-        const QString lookUp = QString::number(Glob::CurrentDataSource()) + u'\n' + qualified;
-        d->ClickedObject = name;
+        const QString qualified = qualifiedName(d, row);
+        // The same name of another data source, kind or owner is another object.
+        const QString lookUp = QStringLiteral("%1\n%2\n%3")
+                                   .arg(Glob::CurrentDataSource())
+                                   .arg(int(d->CurrentDataType))
+                                   .arg(qualified);
+        d->ClickedObject = Delimited(text, currentDelimiter());
         d->SelectedObject = qualified;
         if (lookUp != d->LastLookUp) {
             d->LastLookUp.clear();
@@ -121,7 +124,9 @@ void itemClick(kwQuarryPrivate* d, int row)
                 if (!d->q->Popluate_ToolTip().toBool())
                     return true;
             }
-            d->LastLookUp = lookUp;
+            // A grid left unfilled (tooltips off) is no look-up to show again.
+            if (procedure || Glob::Options().blnToolTips)
+                d->LastLookUp = lookUp;
         }
         if (!procedure)
             d->q->Show_ToolTip();
@@ -132,8 +137,13 @@ void itemClick(kwQuarryPrivate* d, int row)
 void doubleClick(kwQuarryPrivate* d)
 {
     d->trap(QStringLiteral("lvwData_DblClick"), [&] {
-        if (d->lvwData->count() < 1)
+        d->QueryFromTree = false;
+        const int row = d->lvwData->selectedRow();
+        if (d->lvwData->count() < 1 || row < 0)
             return true;
+        // The item the user sees selected, whatever gesture chose it last (a
+        // refill selects the first item without a click).
+        d->SelectedObject = qualifiedName(d, row);
         d->RunMaxRecords = 0;
         d->RunAutoRun = true;
         d->RunShowSQL = false;
@@ -151,7 +161,9 @@ void keyUp(kwQuarryPrivate* d, int key)
 
 void mouseDown(kwQuarryPrivate* d, QPointF twips)
 {
-    d->PointerX = std::nearbyint(twips.x()); // the default rounding mode sends halves to even
+    d->handle("lvwData_MouseDown", [&] {
+        d->PointerX = std::nearbyint(twips.x()); // the default rounding mode sends halves to even
+    });
 }
 
 void pointerMoved(kwQuarryPrivate* d, QPointF twips)
@@ -195,14 +207,15 @@ void mouseUp(kwQuarryPrivate* d, Qt::MouseButton button)
     d->trap(QStringLiteral("lvwData_MouseUp"), [&] {
         d->QueryFromTree = false;
         d->mnuTables[0]->setVisible(true);
-        if (buttonCode(button) != kRightButtonCode || d->lvwData->count() < 1)
+        const int row = d->lvwData->selectedRow();
+        if (buttonCode(button) != kRightButtonCode || d->lvwData->count() < 1 || row < 0)
             return true;
 
-        const QString name =
-            Delimited(d->lvwData->model()->item(d->lvwData->selectedRow()).text, currentDelimiter());
-        d->ClickedObject = name;
-        d->SelectedObject = name;
-        d->grdTooltip->hide();
+        d->ClickedObject = Delimited(d->lvwData->model()->item(row).text, currentDelimiter());
+        // The owner stays in front: without it the menu's commands open the
+        // same name on the search path, which may be another table or none.
+        d->SelectedObject = qualifiedName(d, row);
+        hideTooltip(d);
         quarry::platform::Prompts::current().DoEvents();
 
         const bool open = d->CurrentDataType != kwQuarry::dkDataStoredProc && Glob::Options().blnOpenSQL;
@@ -254,6 +267,7 @@ void kwQuarryPrivate::connectListHandlers()
 {
     using quarry::platform::ObjectList;
     QObject::connect(lvwData, &ObjectList::itemClick, q, [this](int row) { itemClick(this, row); });
+    QObject::connect(lvwData, &ObjectList::itemDoubleClick, q, [this] { doubleClick(this); });
     QObject::connect(lvwData, &ObjectList::keyUp, q,
                      [this](int key, Qt::KeyboardModifiers) { keyUp(this, key); });
     QObject::connect(
@@ -268,10 +282,7 @@ void kwQuarryPrivate::connectListHandlers()
     QObject::connect(lvwData, &ObjectList::columnClick, q,
                      [this](int section) { columnClick(this, section + 1); });
 
-    auto* watcher = new DoubleClickWatcher(lvwData, [this] { doubleClick(this); });
-    lvwData->iconView()->viewport()->installEventFilter(watcher);
-    lvwData->detailsView()->viewport()->installEventFilter(watcher);
-
+    // Run traps its own errors.
     QObject::connect(mnuTables[0], &QAction::triggered, q, [this] { q->Run(0); });
     QObject::connect(mnuTables[2], &QAction::triggered, q, [this] { q->Run(1); });
     QObject::connect(mnuTables[3], &QAction::triggered, q, [this] { q->Run(2); });

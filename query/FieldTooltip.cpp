@@ -250,6 +250,8 @@ void kwQuarryPrivate::connectTooltipHandlers()
 {
     // The grid's size is the sum of its cells; a frame would cut the last ones off.
     grdTooltip->setFrameShape(QFrame::NoFrame);
-    QObject::connect(tmrTip, &QTimer::timeout, q, [this] { tmrTip_Timer(this); });
-    QObject::connect(grdTooltip, &Grid::pointerMoved, q, [this] { grdTooltip_MouseMove(this); });
+    QObject::connect(tmrTip, &QTimer::timeout, q,
+                     [this] { handle("tmrTip_Timer", [&] { tmrTip_Timer(this); }); });
+    QObject::connect(grdTooltip, &Grid::pointerMoved, q,
+                     [this] { handle("grdTooltip_MouseMove", [&] { grdTooltip_MouseMove(this); }); });
 }

@@ -70,6 +70,10 @@ public:
     // Whether the user may edit the text of a query.
     bool stOpenSQL() const;
 
+    // Wide enough for the toolbar's buttons and for the data-source names at
+    // the user's split.
+    QSize sizeHint() const override;
+
 signals:
     void Refreshed();
     void QuerySelected(QString strQuery);

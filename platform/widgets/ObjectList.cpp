@@ -65,13 +65,37 @@ protected:
     }
 };
 
+// A view that reports a selection the keyboard moved (arrows, Home, End,
+// pages, typed first letters) as the item click it was on the old list.
+template <class View> class KeyedView : public View
+{
+public:
+    KeyedView(ObjectList* list)
+        : View(list)
+        , m_list(list)
+    {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int before = this->currentIndex().row();
+        View::keyPressEvent(event);
+        const QModelIndex now = this->currentIndex();
+        if (now.isValid() && now.row() != before && this->selectionModel()->isSelected(now))
+            emit m_list->itemClick(now.row());
+    }
+
+private:
+    ObjectList* m_list;
+};
+
 ObjectList::ObjectList(QWidget* parent)
     : QWidget(parent)
     , m_model(new ObjectListModel(this))
     , m_selection(new QItemSelectionModel(m_model, this))
     , m_stack(new QStackedLayout(this))
-    , m_iconView(new QListView(this))
-    , m_detailsView(new QTreeView(this))
+    , m_iconView(new KeyedView<QListView>(this))
+    , m_detailsView(new KeyedView<QTreeView>(this))
     , m_iconDelegate(new ListDelegate(this))
     , m_detailsDelegate(new ListDelegate(this))
 {
@@ -84,6 +108,8 @@ ObjectList::ObjectList(QWidget* parent)
         view->setModel(m_model);
         view->setSelectionModel(m_selection);
         view->setSelectionMode(QAbstractItemView::SingleSelection);
+        // Icon modes show one column; whole rows keep one notion of "selected" in every mode.
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setMouseTracking(true);
         view->installEventFilter(this);
@@ -184,8 +210,11 @@ void ObjectList::clear()
 
 int ObjectList::selectedRow() const
 {
-    const QModelIndexList rows = m_selection->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    const QModelIndex current = m_selection->currentIndex();
+    if (current.isValid() && m_selection->isSelected(current))
+        return current.row();
+    const QModelIndexList selected = m_selection->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void ObjectList::selectRow(int row)
@@ -233,7 +262,9 @@ bool ObjectList::eventFilter(QObject* watched, QEvent* event)
         return QPointF(PixelsToTwipsX(this, here.x()), PixelsToTwipsY(this, here.y()));
     };
     const bool onViewport = watched == m_iconView->viewport() || watched == m_detailsView->viewport();
-    if (!onViewport && event->type() != QEvent::KeyRelease)
+    const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+                          event->type() == QEvent::FocusOut;
+    if (!onViewport && !keyEvent)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -251,11 +282,27 @@ bool ObjectList::eventFilter(QObject* watched, QEvent* event)
         emit mouseUp(mouse->button(), mouse->modifiers(), toTwips(mouse->position()));
         break;
     }
-    case QEvent::KeyRelease: {
+    case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (!m_pressedKeys.contains(key->key()))
+            m_pressedKeys.append(key->key());
+        // The view would pass Enter on to the window, where it may press a default button.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            return true;
+        break;
+    }
+    case QEvent::KeyRelease: {
+        // The Enter that closes a menu, an input box or a message box is
+        // released over the list; that press was not the list's.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat() || !m_pressedKeys.removeOne(key->key()))
+            break;
         emit keyUp(key->key(), key->modifiers());
         break;
     }
+    case QEvent::FocusOut:
+        m_pressedKeys.clear();
+        break;
     default:
         break;
     }

@@ -6,6 +6,7 @@
 
 #include "platform/widgets/ObjectListModel.h"
 
+#include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -50,7 +51,7 @@ public:
 
     int count() const { return m_model->count(); }
     void clear();
-    // -1 when no item is selected.
+    // The item the user sees selected, in every view mode; -1 when none is.
     int selectedRow() const;
     void selectRow(int row);
     // The item's rectangle in the current view, in twips of this widget.
@@ -63,9 +64,11 @@ public:
     void setColumnWidth(int column, double twips);
 
 signals:
+    // A click on an item, or the selection moved to it from the keyboard.
     void itemClick(int row);
     void itemDoubleClick(int row);
     void columnClick(int column);
+    // Only for a key whose press the list received itself.
     void keyUp(int key, Qt::KeyboardModifiers modifiers);
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF twips);
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF twips);
@@ -89,6 +92,8 @@ private:
     int m_view = SmallIcons;
     bool m_gridLines = false;
     bool m_applyingWidths = false;
+    // Keys pressed while the list had the focus and not yet released.
+    QList<int> m_pressedKeys;
 };
 
 } // namespace quarry::platform

@@ -30,7 +30,21 @@ void TreeView::keyPressEvent(QKeyEvent* event)
         emit nodeClick(currentIndex());
         return;
     }
+    // Arrows, Home, End and typed letters select as a click does.
+    const QPersistentModelIndex before = currentIndex();
     QTreeView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        emit nodeClick(currentIndex());
+}
+
+void TreeView::mousePressEvent(QMouseEvent* event)
+{
+    // A left click reports itself on release; any other button that moves
+    // the selection does so now, so the list never belongs to another node.
+    const QPersistentModelIndex before = currentIndex();
+    QTreeView::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton && currentIndex().isValid() && currentIndex() != before)
+        emit nodeClick(currentIndex());
 }
 
 void TreeView::mouseMoveEvent(QMouseEvent* event)

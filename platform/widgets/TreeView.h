@@ -18,13 +18,15 @@ public:
     QModelIndex nodeAt(QPointF twips) const;
 
 signals:
-    // A node clicked with the mouse, or chosen with Enter.
+    // A node clicked with the mouse, chosen with Enter, or made current from
+    // the keyboard or by a right-click.
     void nodeClick(const QModelIndex& node);
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF twips);
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF twips);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
