@@ -175,9 +175,8 @@ void TestConnection::writesFollowMode()
     QString target = scratch.connectionString();
     if (raw && db == Db::SQLite)
         target = "Driver={SQLite3};Database=" + target.section("Data Source=", 1);
-    else if (raw) // PostgreSQL's scratch area is a schema in "test", MariaDB's a database
-        target = odbcConnectionString(db).replace(
-            "Database=test", db == Db::MariaDB ? "Database=" + scratch.place() : "Database=test");
+    else if (raw)
+        target = odbcConnectionString(db).replace("Database=test", "Database=" + scratch.database());
     Connection c;
     c.setMode(mode);
     c.Open(target);

@@ -101,7 +101,7 @@ void TestSchema::tablesRowsetShape()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, rs.MoveNext());
     for (const auto& row : rows) {
         if (db == Db::PostgreSQL && row.Schema == scratch.place())
-            QCOMPARE(row.Catalog, QString("test"));
+            QCOMPARE(row.Catalog, scratch.database());
         if (db == Db::MariaDB && row.Catalog == scratch.place())
             QVERIFY(row.Schema.isEmpty()); // MariaDB keeps tables in catalogs, not schemas
     }
@@ -155,7 +155,7 @@ void TestSchema::tablesRestrictions()
         while (owned.size() < 4)
             owned << QString();
         owned[db == Db::PostgreSQL ? 1 : 0] = scratch.place();
-        Connection shared = open(db, adModeRead);
+        Connection shared = scratch.open(adModeRead);
         const auto rows = readTables(shared.OpenSchema(adSchemaTables, owned));
         QCOMPARE(inPlace(rows, scratch), expected);
         QCOMPARE(qsizetype(rows.size()), expected.size());

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -359,24 +360,43 @@ void TestHost::messageStrip()
 void TestHost::browserShare_data()
 {
     QTest::addColumn<QSize>("size");
-    QTest::newRow("default") << QSize();
-    QTest::newRow("wide") << QSize(1600, 900);
-    QTest::newRow("narrow") << QSize(900, 600);
+    QTest::addColumn<bool>("captions");
+    QTest::newRow("default") << QSize() << false;
+    QTest::newRow("default, toolbar captions") << QSize() << true;
+    QTest::newRow("wide") << QSize(1600, 900) << false;
+    QTest::newRow("narrow, toolbar captions") << QSize(900, 600) << true;
 }
 
+// The first window shows the data sources' names whole and every toolbar
+// button, with captions too; the query pane keeps the larger part.
 void TestHost::browserShare()
 {
     QFETCH(QSize, size);
+    QFETCH(bool, captions);
     MainWindow window;
     if (size.isValid())
         window.resize(size);
     window.show();
     QVERIFY(window.initBrowser());
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (captions) {
+        Glob::Options().blnToolBarText = true;
+        QVERIFY(window.browser()->Set_Options());
+    }
     const QList<int> sizes = window.mainSplitter()->sizes();
     const double share = double(sizes[0]) / (sizes[0] + sizes[1]);
-    QVERIFY2(share > 0.37 && share < 0.43, qPrintable(QString::number(share)));
+    QVERIFY2(share > 0.37 && share <= 0.67, qPrintable(QString::number(share)));
     QCOMPARE(window.browser()->width(), sizes[0]);
+
+    const auto* tree = static_cast<const QAbstractItemView*>(child<QTreeView>(*window.browser(), "tvwData"));
+    QVERIFY(tree->model()->rowCount() > 0);
+    QVERIFY2(
+        tree->sizeHintForColumn(0) <= tree->viewport()->width(),
+        qPrintable(QStringLiteral("%1 > %2").arg(tree->sizeHintForColumn(0)).arg(tree->viewport()->width())));
+    auto* bar = child<QToolBar>(*window.browser(), "tlbData");
+    for (QAction* button : bar->actions())
+        QVERIFY2(bar->widgetForAction(button)->isVisible(), qPrintable(button->objectName()));
+    Glob::Options().blnToolBarText = false;
 }
 
 QTEST_MAIN(TestHost)

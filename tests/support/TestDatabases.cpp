@@ -141,14 +141,11 @@ Scratch::Scratch(Db db)
         m_owner.Open(connectionString());
         break;
     case Db::PostgreSQL:
-        m_place = uniqueName(QStringLiteral("qs"));
-        m_owner = test::open(db);
-        run(m_owner, QStringLiteral("CREATE SCHEMA ") + quoted(db, m_place));
-        break;
     case Db::MariaDB:
-        m_place = uniqueName(QStringLiteral("qs"));
+        m_database = uniqueName(QStringLiteral("qs"));
+        m_place = db == Db::PostgreSQL ? QStringLiteral("public") : m_database;
         m_owner = test::open(db);
-        run(m_owner, QStringLiteral("CREATE DATABASE ") + quoted(db, m_place));
+        run(m_owner, QStringLiteral("CREATE DATABASE ") + quoted(db, m_database));
         m_owner.Close();
         m_owner.Open(connectionString());
         break;
@@ -158,12 +155,13 @@ Scratch::Scratch(Db db)
 Scratch::~Scratch()
 {
     try {
-        if (m_owner.State() == adStateOpen) {
-            if (m_db == Db::PostgreSQL)
-                run(m_owner, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(quoted(m_db, m_place)));
-            else if (m_db == Db::MariaDB)
-                run(m_owner, QStringLiteral("DROP DATABASE %1").arg(quoted(m_db, m_place)));
+        if (!m_database.isEmpty()) {
             m_owner.Close();
+            Connection server = test::open(m_db);
+            // A connection a failed test left open must not keep the database alive.
+            run(server, QStringLiteral("DROP DATABASE %1%2")
+                            .arg(quoted(m_db, m_database),
+                                 m_db == Db::PostgreSQL ? QStringLiteral(" WITH (FORCE)") : QString()));
         }
     } catch (const DatabaseError& e) {
         qWarning("scratch %s not removed: %s", qPrintable(m_place), qPrintable(e.Description()));
@@ -176,10 +174,11 @@ QString Scratch::connectionString() const
     case Db::SQLite:
         return QStringLiteral("Provider=SQLite;Data Source=%1").arg(m_sqliteFile);
     case Db::PostgreSQL:
-        return test::connectionString(m_db);
+        return QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=%1;User ID=root")
+            .arg(m_database);
     case Db::MariaDB:
         return QStringLiteral("Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=%1;User ID=root")
-            .arg(m_place);
+            .arg(m_database);
     }
     return {};
 }
@@ -194,8 +193,6 @@ Connection Scratch::open(ConnectMode mode) const
 
 QString Scratch::qualify(const QString& name) const
 {
-    if (m_db == Db::PostgreSQL)
-        return quoted(m_db, m_place) + u'.' + quoted(m_db, name);
     return quoted(m_db, name);
 }
 

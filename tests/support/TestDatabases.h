@@ -52,7 +52,8 @@ Connection open(Db db, ConnectMode mode = adModeReadWrite);
 QString uniqueName(const QString& prefix);
 
 // A private place for test objects, removed with everything in it on
-// destruction: an SQLite file, a PostgreSQL schema or a MariaDB database.
+// destruction: an SQLite file or a database of its own on the server, so
+// that objects other programs leave on the server never show in a listing.
 class Scratch
 {
 public:
@@ -65,8 +66,11 @@ public:
     // Opens the scratch area's database (for MariaDB, with it as Initial Catalog).
     QString connectionString() const;
     Connection open(ConnectMode mode = adModeReadWrite) const;
-    // Name of the place: schema (PostgreSQL), database (MariaDB), "" (SQLite).
+    // The owner the objects are listed with: "public" (PostgreSQL), the
+    // database (MariaDB), "" (SQLite).
     QString place() const { return m_place; }
+    // The server database (PostgreSQL, MariaDB); "" for SQLite.
+    QString database() const { return m_database; }
     // `name` inside the scratch area, quoted for the database.
     QString qualify(const QString& name) const;
     // Runs a statement through the owner connection; throws DatabaseError.
@@ -75,6 +79,7 @@ public:
 private:
     Db m_db;
     QString m_place;
+    QString m_database;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_sqliteFile;
     mutable Connection m_owner;
