@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -41,6 +42,8 @@ const QString AppTitle = QStringLiteral("Dabrook");
 // The browser's share of the window's width at start, in percent: enough
 // for the tree and the object list side by side to show whole names.
 constexpr int kBrowserShare = 40;
+// The query pane keeps at least the rest.
+constexpr int kBrowserMost = 70;
 
 } // namespace
 
@@ -183,6 +186,16 @@ bool MainWindow::initBrowser()
 {
     const bool ok = m_browser->Init();
     applyEditPermission();
+    // The first window grows, within the screen, until the tree's names fit
+    // at the user's split beside a query pane of a useful width.
+    if (!m_sized) {
+        m_sized = true;
+        const QRect screen = this->screen()->availableGeometry();
+        const int wanted = m_browser->sizeHint().width() * 100 / kBrowserMost + (width() - m_split->width());
+        const int grown = std::min(std::max(width(), wanted), screen.width() * 95 / 100);
+        if (grown > width())
+            resize(grown, height());
+    }
     widenBrowser();
     return ok;
 }
@@ -379,18 +392,18 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     m_splitPlaced = true;
     const int width = m_split->width() - m_split->handleWidth();
-    const int browser =
-        std::max(width * kBrowserShare / 100, std::min(m_browser->sizeHint().width(), width * 2 / 3));
+    const int browser = std::max(width * kBrowserShare / 100,
+                                 std::min(m_browser->sizeHint().width(), width * kBrowserMost / 100));
     m_split->setSizes({browser, width - browser});
 }
 
 void MainWindow::widenBrowser()
 {
     // Toolbar captions switched on, or longer names: the browser grows to fit
-    // them unless that would leave the query pane less than a third.
+    // them as far as the query pane can spare.
     const QList<int> sizes = m_split->sizes();
     const int width = sizes.value(0) + sizes.value(1);
-    const int wanted = std::min(m_browser->sizeHint().width(), width * 2 / 3);
+    const int wanted = std::min(m_browser->sizeHint().width(), width * kBrowserMost / 100);
     if (m_splitPlaced && sizes.value(0) < wanted)
         m_split->setSizes({wanted, width - wanted});
 }

@@ -98,6 +98,7 @@ private:
     bool m_statement = false;
     bool m_unloaded = false;
     bool m_splitPlaced = false;
+    bool m_sized = false;
 };
 
 } // namespace dabrook

@@ -81,8 +81,9 @@ int main(int argc, char* argv[])
     prepareSample(samplePath);
 
     dabrook::MainWindow window;
-    window.show();
+    // Started before it shows, so the first window is sized for what it lists.
     window.initBrowser();
+    window.show();
     if (parser.isSet(expand) && window.expandDataSource(parser.value(expand)) && parser.isSet(list))
         window.listCategory(parser.value(expand), parser.value(list));
 

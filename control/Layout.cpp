@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QResizeEvent>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -188,9 +187,23 @@ QSize kwQuarry::sizeHint() const
 {
     QSize hint = QWidget::sizeHint();
     const Glob::BrowserOptions& options = Glob::Options();
-    const QAbstractItemView* tree = d->tvwData; // QTreeView hides the measure that the base class publishes
-    const int treeWidth = tree->sizeHintForColumn(0) + 2 * tree->frameWidth() +
-                          tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const TreeView* tree = d->tvwData;
+    // The categories count before they are shown, so that expanding a data
+    // source does not cut them.
+    int categories = 0;
+    const QFontMetrics metrics(tree->font());
+    for (const auto& [allowed, text] :
+         {std::pair{options.blnQueryTables, "Tables"}, std::pair{options.blnQueryViews, "Views"},
+          std::pair{options.blnQueryProcs, "Stored Procedures"}}) {
+        if (allowed)
+            categories = std::max(categories, metrics.horizontalAdvance(QLatin1String(text)));
+    }
+    constexpr int kIconAndMargins = 16 + 12;
+    // A category sits one level in, behind the data source's branch mark.
+    // QTreeView hides the measure that its base class publishes.
+    const int names = static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(0);
+    const int treeWidth =
+        std::max(names, 2 * tree->indentation() + kIconAndMargins + categories) + 2 * tree->frameWidth() + 4;
     int width = treeWidth;
     if (!options.blnSplitHorizontal) {
         const int share = options.blnSplitLeft ? 100 - options.lngSplitPercent : options.lngSplitPercent;
