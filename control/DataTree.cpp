@@ -145,6 +145,10 @@ void kwQuarryPrivate::disconnectCommand()
     quarry::Connection& slot = connection(Glob::CurrentDataSource());
     if (slot.State() != quarry::adStateClosed)
         slot.Close();
+    // Objects of a closed connection can be neither looked up nor opened.
+    lvwData->clear();
+    panel2->clear();
+    SelectedObject.clear();
     const QModelIndex node = selectedNode();
     if (!node.isValid())
         return;

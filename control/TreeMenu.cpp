@@ -114,13 +114,19 @@ void kwQuarryPrivate::connectMenuHandlers()
 {
     QObject::connect(tvwData, &quarry::platform::TreeView::mouseReleased, q,
                      [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPointF twips) {
-                         tvwData_MouseUp(*this, button, twips);
+                         handle("tvwData_MouseUp", [&] { tvwData_MouseUp(*this, button, twips); });
                      });
-    QObject::connect(mnuNewDataSource, &QAction::triggered, q,
-                     [this] { editDataSource(*this, QStringLiteral("mnuNewDataSource_Click"), false); });
-    QObject::connect(mnuEditDataSource, &QAction::triggered, q,
-                     [this] { editDataSource(*this, QStringLiteral("mnuEditDataSource_Click"), true); });
-    QObject::connect(mnuDeleteDataSource, &QAction::triggered, q,
-                     [this] { mnuDeleteDataSource_Click(*this); });
-    QObject::connect(mnuQuery, &QAction::triggered, q, [this] { mnuQuery_Click(*this); });
+    QObject::connect(mnuNewDataSource, &QAction::triggered, q, [this] {
+        handle("mnuNewDataSource_Click",
+               [&] { editDataSource(*this, QStringLiteral("mnuNewDataSource_Click"), false); });
+    });
+    QObject::connect(mnuEditDataSource, &QAction::triggered, q, [this] {
+        handle("mnuEditDataSource_Click",
+               [&] { editDataSource(*this, QStringLiteral("mnuEditDataSource_Click"), true); });
+    });
+    QObject::connect(mnuDeleteDataSource, &QAction::triggered, q, [this] {
+        handle("mnuDeleteDataSource_Click", [&] { mnuDeleteDataSource_Click(*this); });
+    });
+    QObject::connect(mnuQuery, &QAction::triggered, q,
+                     [this] { handle("mnuQuery_Click", [&] { mnuQuery_Click(*this); }); });
 }

@@ -304,6 +304,13 @@ private slots:
                           b.tree()->visualRect(b.root(1)).center());
         QTest::keyClick(b.d->mnuData, Qt::Key_Q);
         QCOMPARE(s.lastRun(), QStringLiteral("|Shop|0|0 0 1"));
+
+        // Disconnected, its objects can no longer be opened.
+        b.click(b.child(1, QStringLiteral("Tables")));
+        QTest::mouseClick(b.tree()->viewport(), Qt::RightButton, {}, b.tree()->visualRect(b.root(1)).center());
+        b.d->mnuDisconnect->trigger();
+        s.key(Qt::Key_Return);
+        QCOMPARE(s.runs->size(), 2);
         QCOMPARE(b.errorProcedures(), QStringList{});
     }
 
