@@ -1,11 +1,14 @@
-// Dabrook as a person uses it: the real main window and browser, data
-// sources in a scratch list, connections to real (or deliberately absent)
-// servers, and the data-source editor driven from the event loop.
+// Dabrook as a person uses it: the main window answering the browser's queries
+// over the sample database it creates on first start, the results fetched in
+// batches, the message strip and the data-source editor.
 #include "app/MainWindow.h"
+#include "app/ProcedureCall.h"
+#include "app/ResultsModel.h"
 #include "app/SampleDatabase.h"
+#include "control/kwQuarryPrivate.h"
 #include "dialogs/frmNewDataSource.h"
 #include "platform/LibraryLocation.h"
-#include "platform/widgets/TreeModel.h"
+#include "platform/widgets/ObjectList.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
@@ -13,50 +16,30 @@
 #include "TestDatabases.h"
 #include "WidgetTestSupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSplitter>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeView>
-
-#include <optional>
+#include <QAbstractItemModelTester>
+#include <QtTest>
+#include <QtWidgets>
 
 using dabrook::MainWindow;
+using dabrook::ResultsModel;
+using dabrook::SampleDatabase;
 using quarry::test::child;
 using quarry::test::Db;
-using quarry::test::ScriptedPrompts;
+
+Q_DECLARE_METATYPE(std::vector<quarry::Parameter>)
 
 namespace {
 
-// Windows here start at this width.
-constexpr int kWindowWidth = 1100;
+const QString OrdersQuery = QStringLiteral("SELECT * \r\nFROM \"orders\"");
 
-struct Source
+// 1 to `count`, without a table: all three databases know recursive CTEs.
+QString numbers(int count, const QString& select, const QString& order = QStringLiteral(" ORDER BY i"))
 {
-    QString name;
-    QString connection;
-};
-
-// Replaces the scratch list by `sources`, saved as the browser will load it.
-bool writeSources(const QList<Source>& sources)
-{
-    const QString file = Glob::Options().strDataSourceFile;
-    QDir(file).removeRecursively(); // left by a failed test that blocked saving
-    QFile::remove(file);
-    if (!Glob::Get_DataSources())
-        return false;
-    for (const Source& source : sources)
-        if (!Glob::Add_DataSource(source.name, source.connection, {}, QStringLiteral("\"")))
-            return false;
-    return Glob::Save_DataSources();
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                          "SELECT %2 FROM n")
+               .arg(count)
+               .arg(select) +
+           order;
 }
 
 QTreeView* tree(const MainWindow& window)
@@ -64,340 +47,453 @@ QTreeView* tree(const MainWindow& window)
     return child<QTreeView>(*window.browser(), "tvwData");
 }
 
-QModelIndex rootNamed(const MainWindow& window, const QString& name)
+QStringList texts(const QAbstractItemModel* model, const QModelIndex& parent = {})
 {
-    const QAbstractItemModel* model = tree(window)->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (model->index(row, 0).data().toString() == name)
-            return model->index(row, 0);
-    return {};
-}
-
-QStringList childTexts(const QAbstractItemModel* model, const QModelIndex& parent = {})
-{
-    QStringList texts;
+    QStringList out;
     for (int row = 0; row < model->rowCount(parent); ++row)
-        texts << model->index(row, 0, parent).data().toString();
-    return texts;
+        out << model->index(row, 0, parent).data().toString();
+    return out;
 }
 
-// Answers the data-source editor once its modal loop runs: `name` and a
-// connection built through its connection prompt, then OK; or Cancel when
-// `name` is empty. The watchdog closes it should the answer not.
-void answerEditor(const QString& name, const QString& connection)
+// A query handed over by the browser, and what the window makes of it.
+struct Handed
 {
-    QTimer::singleShot(0, [name, connection] {
-        frmNewDataSource& editor = Glob::DataSourceEditor();
-        if (name.isEmpty()) {
-            child<QPushButton>(editor, "cmdCancel")->click();
-            return;
-        }
-        editor.setConnectionPrompt([connection](QWidget*, const QString&) { return connection; });
-        child<QPushButton>(editor, "cmdDataSource")->click();
-        QTest::keyClicks(child<QLineEdit>(editor, "txtName"), name);
-        child<QPushButton>(editor, "cmdOK")->click();
-    });
-    QTimer::singleShot(5000, [] {
-        if (Glob::DataSourceEditor().isVisible())
-            Glob::DataSourceEditor().done(-1);
-    });
-}
-
-// The strip's text fits its label: wrapped to the window's width (which it
-// must not widen), with height for every line, so nothing is cut off.
-void verifyShownWhole(const MainWindow& window)
-{
-    auto* label = child<QLabel>(window, "lblMessage");
-    QTRY_VERIFY(label->isVisible());
-    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
-                                                           Qt::TextWordWrap, label->text());
-    const int right = label->mapTo(&window, QPoint(label->width(), 0)).x();
-    QVERIFY2(label->height() >= needed.height() && right <= window.width() && window.width() <= kWindowWidth,
-             qPrintable(QStringLiteral("label %1x%2, text needs %3x%4")
-                            .arg(label->width())
-                            .arg(label->height())
-                            .arg(needed.width())
-                            .arg(needed.height())));
-}
+    QString sql;
+    int maxRecords;
+    bool autoRun;
+    bool showSql;
+    int rows;       // -1: not run
+    QString status; // null: no connection handed over
+    QString boxed;  // part of the message box's text
+    bool openSql = true;
+    Db db = Db::SQLite; // SQLite: the sample
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Handed)
 
 class TestHost : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanupTestCase();
-
-    void failedConnectShowsDriverText_data();
-    void failedConnectShowsDriverText();
-    void expandShowsCategories_data();
-    void expandShowsCategories();
-    void addDataSource_data();
-    void addDataSource();
-    void messageStrip_data();
-    void messageStrip();
-    void browserShare_data();
-    void browserShare();
-
-private:
     QTemporaryDir m_dir;
     QString m_sample;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-};
+    std::unique_ptr<quarry::test::ScriptedPrompts> m_prompts;
 
-void TestHost::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dir.isValid());
-    quarry::platform::setLibraryFolderForTesting(m_dir.path());
-    Glob::setAppTitle(QStringLiteral("Dabrook"));
-    Glob::Read_INI(); // the data-source file's place follows the library folder
-    m_sample = m_dir.filePath(QStringLiteral("Sample.db"));
-    QString error;
-    QVERIFY2(dabrook::SampleDatabase::create(m_sample, &error), qPrintable(error));
-}
-
-void TestHost::init()
-{
-    // Init turns message boxes on; none may ever wait for a user here.
-    m_prompts.reset(); // each one restores what it replaced: never two at once
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    Glob::Reporter().clearReports();
-    QVERIFY(writeSources({{QStringLiteral("Sample"), dabrook::SampleDatabase::connectionString(m_sample)}}));
-}
-
-void TestHost::cleanupTestCase()
-{
-    m_prompts.reset();
-    quarry::platform::setLibraryFolderForTesting({});
-}
-
-void TestHost::failedConnectShowsDriverText_data()
-{
-    QTest::addColumn<QString>("connection");
-    QTest::addColumn<QString>("driverText"); // part of what the driver says, any case; "": any
-
-    // Port 1 on loopback: nothing listens, so the refusal comes at once.
-    QTest::newRow("PostgreSQL server down")
-        << "Provider=PostgreSQL;Data Source=127.0.0.1,1;Initial Catalog=test;User ID=root"
-        << "connection refused";
-    QTest::newRow("MariaDB server down")
-        << "Provider=MariaDB;Data Source=127.0.0.1,1;Initial Catalog=test;User ID=root;CONN_TIMEOUT=5"
-        << "can't connect";
-    QTest::newRow("SQLite file in a missing folder")
-        << "Provider=SQLite;Data Source=" + m_dir.filePath(QStringLiteral("gone/none.db")) << "";
-    QTest::newRow("driver not installed") << "Provider=MSDASQL;Driver={No Such Driver};Database=x"
-                                          << "not found";
-}
-
-void TestHost::failedConnectShowsDriverText()
-{
-    QFETCH(QString, connection);
-    QFETCH(QString, driverText);
-    QVERIFY(writeSources({{QStringLiteral("Sample"), dabrook::SampleDatabase::connectionString(m_sample)},
-                          {QStringLiteral("Broken"), connection}}));
-    MainWindow window;
-    window.show();
-    QVERIFY(window.initBrowser());
-    QVERIFY(window.messageText().isEmpty());
-
-    QVERIFY(!window.expandDataSource(QStringLiteral("Broken")));
-    QVERIFY(!tree(window)->isExpanded(rootNamed(window, QStringLiteral("Broken"))));
-    // The database layer's own description, whole and unchanged.
-    QString description;
-    try {
-        quarry::Connection direct;
-        direct.setMode(quarry::adModeRead);
-        direct.Open(connection);
-        QFAIL("the connection opened");
-    } catch (const quarry::DatabaseError& e) {
-        description = e.Description();
+    // The scratch list: Sample and `name`, saved as the browser will load it.
+    bool writeSources(const QString& name = {}, const QString& connection = {})
+    {
+        const QString file = Glob::Options().strDataSourceFile;
+        QDir(file).removeRecursively(); // left by a failed test that blocked saving
+        QFile::remove(file);
+        return Glob::Get_DataSources() &&
+               Glob::Add_DataSource("Sample", SampleDatabase::connectionString(m_sample), {}, "\"") &&
+               (name.isEmpty() || Glob::Add_DataSource(name, connection, {}, "\"")) &&
+               Glob::Save_DataSources();
     }
-    const QString message = window.messageText();
-    QCOMPARE(message, QStringLiteral("Connect_DataSource: ") + description);
-    QVERIFY2(message.contains(driverText, Qt::CaseInsensitive), qPrintable(message));
-    verifyShownWhole(window);
-    QCOMPARE(m_prompts->callsOf(ScriptedPrompts::Kind::MsgBox).size(), size_t(0));
-
-    // The other data source still works, and the failure stays on screen.
-    QVERIFY(window.expandDataSource(QStringLiteral("Sample")));
-    QCOMPARE(window.messageText(), message);
-}
-
-void TestHost::expandShowsCategories_data()
-{
-    QTest::addColumn<std::optional<Db>>("server");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("expanded");
-    QTest::addColumn<QString>("message");
-
-    const std::optional<Db> none;
-    QTest::newRow("sample") << none << "Sample" << true << "";
-    QTest::newRow("PostgreSQL") << std::optional(Db::PostgreSQL) << "pg" << true << "";
-    QTest::newRow("MariaDB") << std::optional(Db::MariaDB) << "maria" << true << "";
-    QTest::newRow("no such data source")
-        << none << "Sampl" << false << "There is no data source named \"Sampl\".";
-}
-
-void TestHost::expandShowsCategories()
-{
-    QFETCH(std::optional<Db>, server);
-    QFETCH(QString, name);
-    QFETCH(bool, expanded);
-    QFETCH(QString, message);
-    if (server) {
-        QUARRY_REQUIRE_DB(*server);
-        QVERIFY(writeSources({{QStringLiteral("Sample"), dabrook::SampleDatabase::connectionString(m_sample)},
-                              {name, quarry::test::connectionString(*server)}}));
+    quarry::Connection sample() const
+    {
+        quarry::Connection c;
+        c.setMode(quarry::adModeRead);
+        c.Open(SampleDatabase::connectionString(m_sample));
+        return c;
     }
-    MainWindow window;
-    window.show();
-    QVERIFY(window.initBrowser());
-
-    QCOMPARE(window.expandDataSource(name), expanded);
-    QCOMPARE(window.messageText(), message);
-    const QModelIndex node = rootNamed(window, name);
-    QCOMPARE(tree(window)->isExpanded(node), expanded);
-    if (!expanded)
-        return;
-    QCOMPARE(childTexts(tree(window)->model(), node), (QStringList{"Tables", "Views", "Stored Procedures"}));
-    QCOMPARE(child<QLabel>(*window.browser(), "Panel1")->text(), QStringLiteral("Ready ..."));
-    QCOMPARE(node.data(quarry::platform::TreeModel::ImageRole).toInt(), 9); // connected
-}
-
-void TestHost::addDataSource_data()
-{
-    QTest::addColumn<QString>("typedName"); // "": the user cancels
-    QTest::addColumn<bool>("saveFails");
-    QTest::addColumn<QStringList>("roots");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("confirmed") << "Orders" << false << QStringList{"Sample", "Orders"} << "";
-    QTest::newRow("cancelled") << "" << false << QStringList{"Sample"} << "";
-    QTest::newRow("list cannot be saved")
-        << "Orders" << true << QStringList{"Sample"} << "could not be saved";
-}
-
-void TestHost::addDataSource()
-{
-    QFETCH(QString, typedName);
-    QFETCH(bool, saveFails);
-    QFETCH(QStringList, roots);
-    QFETCH(QString, message);
-
-    MainWindow window;
-    window.show();
-    QVERIFY(window.initBrowser());
-    const QString file = Glob::Options().strDataSourceFile;
-    if (saveFails) {
-        // A folder where the file was: the new list cannot take its name.
-        QVERIFY(QFile::remove(file));
-        QVERIFY(QDir().mkpath(file + QStringLiteral("/keep")));
+    std::vector<quarry::test::ScriptedPrompts::Call> boxes() const
+    {
+        return m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox);
     }
-    QAction* add = window.addDataSourceAction();
-    QCOMPARE(add->text(), QStringLiteral("Add Data Source..."));
-    QVERIFY(window.menuBar()->actions().first()->menu()->actions().contains(add));
 
-    const QString connection = QStringLiteral("Provider=SQLite;Data Source=") + m_sample;
-    answerEditor(typedName, connection);
-    add->trigger();
-    QVERIFY(!Glob::DataSourceEditor().isVisible());
-    QCOMPARE(childTexts(tree(window)->model()), roots);
-    QVERIFY2(window.messageText().contains(message), qPrintable(window.messageText()));
-
-    if (saveFails) {
-        // Not on disk, but not lost either: the next save writes it.
-        QCOMPARE(Glob::aDataSources()[2][Glob::dsName], typedName);
-        QVERIFY(QDir(file).removeRecursively());
-        QVERIFY(Glob::Save_DataSources());
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        quarry::platform::setLibraryFolderForTesting(m_dir.path());
+        Glob::setAppTitle(QStringLiteral("Dabrook"));
+        Glob::Read_INI(); // the data-source file's place follows the library folder
+        m_sample = m_dir.filePath(QStringLiteral("Sample.db"));
+        // Over what an interrupted first start left: built afresh, the same file every time.
+        const QString again = m_dir.filePath(QStringLiteral("again/Sample.db"));
+        QFile partial(SampleDatabase::partialPath(again));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("again"))) && partial.open(QIODevice::WriteOnly));
+        QVERIFY(partial.write("SQLite format 3\0 cut short", 26) == 26);
+        partial.close();
+        QString error;
+        QVERIFY2(SampleDatabase::create(m_sample, &error) && SampleDatabase::create(again, &error),
+                 qPrintable(error));
+        QFile first(m_sample), second(again);
+        QVERIFY(!partial.exists() && first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
+        QVERIFY(first.readAll() == second.readAll());
     }
-    if (!typedName.isEmpty()) {
-        QVERIFY(Glob::Get_DataSources());
-        QCOMPARE(Glob::aDataSources()[2][Glob::dsName], typedName);
-        QCOMPARE(Glob::aDataSources()[2][Glob::dsConnection], connection);
+
+    void init()
+    {
+        // Init turns message boxes on; none may ever wait for a user here.
+        m_prompts.reset(); // each one restores what it replaced: never two at once
+        m_prompts = std::make_unique<quarry::test::ScriptedPrompts>();
+        Glob::Reporter().clearReports();
+        Glob::Options().blnOpenSQL = true;
+        QVERIFY(writeSources());
     }
-    if (roots.contains(typedName)) {
-        // The new node is live: it connects like any other.
-        QVERIFY(window.expandDataSource(typedName));
+
+    void cleanupTestCase()
+    {
+        m_prompts.reset();
+        quarry::platform::setLibraryFolderForTesting({});
     }
-}
 
-void TestHost::messageStrip_data()
-{
-    QTest::addColumn<QStringList>("descriptions"); // raised by the browser in order
-    QTest::addColumn<bool>("closed");
-    QTest::addColumn<QString>("shown");
+    // Each query counts what should number `expected`: rows, or rows that break a rule.
+    void sampleDatabase_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* expected, const QString& sql) {
+            QTest::newRow(name) << sql << QString(expected);
+        };
+        row("objects",
+            "categories customers employees order_items order_totals orders product_sales products",
+            "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type <> 'index' ORDER "
+            "BY 1)");
+        for (const char* table : {"employees:12", "customers:250", "categories:8", "products:96",
+                                  "orders:2000", "order_items:6000", "order_totals:2000", "product_sales:96"})
+            row(table, strchr(table, ':') + 1, "SELECT COUNT(*) FROM " + QString(table).section(u':', 0, 0));
+        row("declared foreign keys", "7",
+            "SELECT COUNT(*) FROM sqlite_master m, pragma_foreign_key_list(m.name) WHERE m.type = 'table'");
+        row("rows breaking a foreign key", "0", "SELECT COUNT(*) FROM pragma_foreign_key_check");
+        row("shipped date only for shipped orders", "0",
+            "SELECT COUNT(*) FROM orders WHERE (status = 'shipped') <> (shipped_date IS NOT NULL)");
+        row("view totals disagree with the lines", "0",
+            "SELECT COUNT(*) FROM order_totals t WHERE ABS(t.total - (SELECT SUM(quantity * unit_price * "
+            "(1 - discount)) FROM order_items i WHERE i.order_id = t.order_id)) > 0.006");
+        // A quote and non-ASCII letters survive literal escaping and the wide API.
+        row("apostrophe", "1", "SELECT COUNT(*) > 0 FROM employees WHERE last_name = 'O''Brien'");
+        row("umlaut", "1", "SELECT COUNT(*) > 0 FROM customers WHERE city = 'Zürich'");
+        row("a with ring", "1", "SELECT COUNT(*) > 0 FROM customers WHERE city = 'København'");
+        row("missing phone", "1", "SELECT COUNT(*) > 0 FROM customers WHERE phone IS NULL");
+    }
 
-    const QString longText = QStringLiteral("the server said something long ").repeated(12);
-    QTest::newRow("one") << QStringList{"first"} << false << "Get_Fields: first";
-    QTest::newRow("newest replaces older") << QStringList{"first", "second"} << false << "Get_Fields: second";
-    QTest::newRow("closed") << QStringList{"first"} << true << "";
-    QTest::newRow("long text kept whole") << QStringList{longText} << false << "Get_Fields: " + longText;
-}
+    void sampleDatabase()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        quarry::Recordset rs;
+        rs.Open(sql, sample());
+        QCOMPARE(rs.Fields(0).Value.toString(), expected);
+    }
 
-void TestHost::messageStrip()
-{
-    QFETCH(QStringList, descriptions);
-    QFETCH(bool, closed);
-    QFETCH(QString, shown);
+    void fetchesInBatches_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<int>("batch");
+        QTest::addColumn<int>("maxRecords");
+        QTest::addColumn<QList<int>>("rows"); // after the first batch, then after each later one
+        for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB}) {
+            const auto row = [db](const char* name, int batch, int maxRecords, QList<int> rows) {
+                QTest::addRow("%s: %s", qPrintable(quarry::test::dbName(db)), name)
+                    << db << batch << maxRecords << rows;
+            };
+            row("default batch, all rows", 256, 0, {256, 512, 768, 1000});
+            row("batch divides the rows", 250, 0, {250, 500, 750, 1000});
+            row("one batch holds all", 5000, 0, {1000});
+            row("limit inside the first batch", 256, 10, {10});
+            row("limit across batches", 100, 250, {100, 200, 250});
+            row("limit on a batch boundary", 100, 300, {100, 200, 300});
+            row("limit above the row count", 400, 5000, {400, 800, 1000});
+        }
+    }
 
-    MainWindow window;
-    window.show();
-    for (const QString& description : descriptions)
-        emit window.browser()->ErrHandle(QStringLiteral("Get_Fields"), description);
-    if (closed)
+    void fetchesInBatches()
+    {
+        QFETCH(Db, db);
+        QFETCH(int, batch);
+        QFETCH(int, maxRecords);
+        QFETCH(QList<int>, rows);
+        QUARRY_REQUIRE_DB(db);
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setBatchSize(batch);
+        model.execute(quarry::test::open(db, quarry::adModeRead),
+                      numbers(1000, "i, i * 2 AS twice, NULL AS absent, 'NULL' AS word, '' AS blank"),
+                      maxRecords);
+        QList<int> seen{model.rowCount()};
+        for (int guard = 0; model.canFetchMore({}) && guard < 100; ++guard) {
+            model.fetchMore({});
+            seen << model.rowCount();
+        }
+        QCOMPARE(seen, rows);
+        QVERIFY(!model.hasPendingRows() && model.fetchError().isEmpty());
+        // In the query's order, none skipped or repeated; rows numbered from 1.
+        for (int row : {0, rows.last() / 2, rows.last() - 1}) {
+            QCOMPARE(model.headerData(row, Qt::Vertical).toInt(), row + 1);
+            QCOMPARE(model.data(model.index(row, 0), ResultsModel::ValueRole).toInt(), row + 1);
+            QCOMPARE(model.data(model.index(row, 1), ResultsModel::ValueRole).toInt(), 2 * (row + 1));
+        }
+        QVERIFY(!model.headerData(rows.last(), Qt::Vertical).isValid());
+        // A real NULL looks different from the text "NULL", and an empty text is no NULL.
+        QStringList cells;
+        for (const QModelIndex& cell : {model.index(0, 2), model.index(0, 3), model.index(0, 4)})
+            cells << model.data(cell).toString() + u'|' +
+                         model.data(cell, ResultsModel::IsNullRole).toString() + u'|' +
+                         QString::number(qvariant_cast<QFont>(model.data(cell, Qt::FontRole)).italic()) +
+                         QString::number(model.data(cell, Qt::ForegroundRole).isValid());
+        QCOMPARE(cells, (QStringList{"NULL|true|11", "NULL|false|00", "|false|00"}));
+    }
+
+    void procedureCallText_data()
+    {
+        using P = quarry::Parameter;
+        QTest::addColumn<std::vector<quarry::Parameter>>("parameters");
+        QTest::addColumn<QString>("text");
+        const P ret{"@RETURN_VALUE", 3, quarry::adParamReturnValue};
+        QTest::newRow("none") << std::vector<P>{} << "{call \"proc\"}";
+        QTest::newRow("return value only") << std::vector<P>{ret} << "{call \"proc\"}";
+        QTest::newRow("return value and two inputs")
+            << std::vector<P>{ret, {"@id", 3, quarry::adParamInput}, {"@name", 202, quarry::adParamInput}}
+            << "{call \"proc\"(NULL, NULL)}";
+        QTest::newRow("output parameters take a place too")
+            << std::vector<P>{{"a", 3, quarry::adParamInputOutput}, {"b", 3, quarry::adParamOutput}}
+            << "{call \"proc\"(NULL, NULL)}";
+    }
+
+    void procedureCallText()
+    {
+        QFETCH(std::vector<quarry::Parameter>, parameters);
+        QFETCH(QString, text);
+        QCOMPARE(dabrook::procedureCallText(QStringLiteral("\"proc\""), parameters), text);
+        QCOMPARE(int(dabrook::procedureArguments(parameters).size()), text.count(QLatin1String("NULL")));
+    }
+
+    void runQuery_data()
+    {
+        QTest::addColumn<Handed>("handed");
+        const QString f5 = QStringLiteral("Press F5 to run the query.");
+        QTest::newRow("open for editing") << Handed{OrdersQuery, 0, false, true, -1, f5};
+        QTest::newRow("open, Open SQL off") << Handed{OrdersQuery, 0, false, true, -1, f5, {}, false};
+        QTest::newRow("return all rows") << Handed{OrdersQuery, 0, true, false, 2000, "Done."};
+        QTest::newRow("return top 25") << Handed{OrdersQuery, 25, true, false, 25, "Done."};
+        QTest::newRow("negative top means all") << Handed{OrdersQuery, -5, true, false, 2000, "Done."};
+        QTest::newRow("shown and run") << Handed{OrdersQuery, 3, true, true, 3, "Done."};
+        QTest::newRow("neither shown nor run") << Handed{OrdersQuery, 0, false, false, -1, f5};
+        QTest::newRow("data-source query has no text") << Handed{{}, 0, true, false, -1, f5};
+        QTest::newRow("statement without rows")
+            << Handed{"CREATE TEMP TABLE t (a INTEGER)", 0, true, false, 0, "Statement executed."};
+        // The driver's own words; the text stays for the user to correct.
+        QTest::newRow("no such table")
+            << Handed{"SELECT * FROM nowhere", 0, true, false, -1, "The query failed.", "no such table"};
+        QTest::newRow("no connection") << Handed{OrdersQuery, 0, true, false, -1, {}, "no open connection"};
+        // Rows read before a failure stay; evaluated row by row (no ORDER BY), it fails past row 300.
+        QTest::newRow("failure part way")
+            << Handed{numbers(1000, "CASE WHEN i > 300 THEN 1 / (i - i) ELSE i END", {}),
+                      0,
+                      true,
+                      false,
+                      300,
+                      "Done.",
+                      "division by zero",
+                      true,
+                      Db::PostgreSQL};
+    }
+
+    void runQuery()
+    {
+        QFETCH(Handed, handed);
+        const auto& [sql, maxRecords, autoRun, showSql, rows, status, boxed, openSql, db] = handed;
+        QUARRY_REQUIRE_DB(db);
+        Glob::Options().blnOpenSQL = openSql;
+        MainWindow window;
+        // Leftovers of an earlier query, edited and run with F5's action, must not survive the next one.
+        window.setConnection(sample(), QStringLiteral("Sample"));
+        window.sqlEditor()->setPlainText(QStringLiteral("SELECT COUNT(*) AS n FROM customers"));
+        QCOMPARE(window.runAction()->shortcut(), QKeySequence(Qt::Key_F5));
+        window.runAction()->trigger();
+        QCOMPARE(window.results()->headerData(0, Qt::Horizontal).toString() +
+                     window.results()->index(0, 0).data().toString(),
+                 QStringLiteral("n250"));
+
+        const quarry::Connection c = status.isNull()    ? quarry::Connection()
+                                     : db == Db::SQLite ? sample()
+                                                        : quarry::test::open(db, quarry::adModeRead);
+        emit window.browser()->RunQuery(c, sql, QStringLiteral("Sample : Tables : orders"),
+                                        kwQuarry::dkDataTable, maxRecords, autoRun, showSql,
+                                        QStringLiteral("\""), true);
+        QCOMPARE(window.sqlEditor()->isReadOnly(), !openSql);
+        QCOMPARE(window.sqlEditor()->toPlainText(),
+                 QString(sql).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        for (int guard = 0; window.results()->canFetchMore({}) && guard < 1000; ++guard)
+            window.results()->fetchMore({});
+        QCOMPARE(window.results()->rowCount(), qMax(rows, 0));
+        QCOMPARE(window.results()->columnCount() > 0, rows > 0);
+        if (!status.isNull())
+            QCOMPARE(window.statusText(), status);
+        // "2,000 rows, 5 ms"; a statement's time alone.
+        if (!status.isNull() && boxed.isEmpty())
+            QVERIFY2(rows < 0
+                         ? window.rowsText().isEmpty()
+                         : window.rowsText().startsWith(rows ? QStringLiteral("%L1 rows, ").arg(rows) : "") &&
+                               window.rowsText().endsWith(u" ms"),
+                     qPrintable(window.rowsText()));
+        const auto calls = boxes();
+        QCOMPARE(calls.size(), size_t(boxed.isEmpty() ? 0 : 1));
+        if (!calls.empty())
+            QVERIFY2(calls[0].text.contains(boxed) && calls[0].title == QLatin1String("Dabrook") &&
+                         calls[0].icon == quarry::platform::MsgIcon::Critical,
+                     qPrintable(calls[0].text));
+    }
+
+    // Opened from the list, a procedure with arguments is shown with NULL for each, not run;
+    // a data source that does not connect says why in the strip.
+    void browsing()
+    {
+        QUARRY_REQUIRE_DB(Db::PostgreSQL);
+        const quarry::test::Scratch scratch(Db::PostgreSQL);
+        scratch.exec(
+            QStringLiteral("CREATE FUNCTION order_lines(first_id integer, label text) RETURNS integer "
+                           "LANGUAGE sql AS 'SELECT first_id'"));
+        // Port 1 on loopback: nothing listens, so the refusal comes at once.
+        const QString down =
+            QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1,1;Initial Catalog=test");
+        QVERIFY(writeSources(QStringLiteral("Shop"), scratch.connectionString()));
+        QVERIFY(Glob::Add_DataSource("Down", down, {}, "\"") && Glob::Save_DataSources());
+        MainWindow window;
+        window.show();
+        QVERIFY(window.initBrowser());
+        QVERIFY(!window.expandDataSource(QStringLiteral("Sampl")));
+        QCOMPARE(window.messageText(), QStringLiteral("There is no data source named \"Sampl\"."));
+        QVERIFY(!window.expandDataSource(QStringLiteral("Down")));
+        QString description; // the database layer's own, whole and unchanged
+        try {
+            quarry::Connection().Open(down);
+        } catch (const quarry::DatabaseError& e) {
+            description = e.Description();
+        }
+        QVERIFY(description.contains(QLatin1String("connection refused"), Qt::CaseInsensitive));
+        // The newest message replaces the last, in the status bar too, shown whole until closed:
+        // wrapped to the window's width, which it must not widen, with height for every line.
+        QCOMPARE(window.messageText(), QStringLiteral("Connect_DataSource: ") + description);
+        QCOMPARE(window.statusText(), window.messageText());
+        auto* label = child<QLabel>(window, "lblMessage");
+        QTRY_VERIFY(label->height() >=
+                    label->fontMetrics()
+                        .boundingRect(QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, label->text())
+                        .height());
+        QVERIFY(label->mapTo(&window, QPoint(label->width(), 0)).x() <= window.width() &&
+                window.width() <= 1100);
         QTest::mouseClick(child<QToolButton>(window, "cmdCloseMessage"), Qt::LeftButton);
-    QCOMPARE(window.messageText(), shown);
-    QTRY_COMPARE(child<QWidget>(window, "fraMessage")->isVisible(), !closed);
-    if (!closed)
-        verifyShownWhole(window);
-    QCOMPARE(m_prompts->callsOf(ScriptedPrompts::Kind::MsgBox).size(), size_t(0));
-}
+        QVERIFY(window.messageText().isEmpty() && child<QWidget>(window, "fraMessage")->isHidden());
 
-void TestHost::browserShare_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("captions");
-    QTest::newRow("default") << QSize() << false;
-    QTest::newRow("default, toolbar captions") << QSize() << true;
-    QTest::newRow("wide") << QSize(1600, 900) << false;
-    QTest::newRow("narrow, toolbar captions") << QSize(900, 600) << true;
-}
-
-// The first window shows the data sources' names whole and every toolbar
-// button, with captions too; the query pane keeps the larger part.
-void TestHost::browserShare()
-{
-    QFETCH(QSize, size);
-    QFETCH(bool, captions);
-    MainWindow window;
-    if (size.isValid())
-        window.resize(size);
-    QVERIFY(window.initBrowser());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    if (captions) {
-        Glob::Options().blnToolBarText = true;
-        QVERIFY(window.browser()->Set_Options());
+        QVERIFY(window.expandDataSource(QStringLiteral("Shop")));
+        const QAbstractItemModel* model = tree(window)->model();
+        QCOMPARE(texts(model, model->match(model->index(0, 0), Qt::DisplayRole, "Shop").value(0)),
+                 (QStringList{"Tables", "Views", "Stored Procedures"}));
+        QVERIFY(window.listCategory(QStringLiteral("Shop"), QStringLiteral("Stored Procedures")));
+        QAbstractItemView* list = kwQuarryPrivate::get(window.browser())->lvwData->currentView();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(window.sqlEditor()->toPlainText(), QStringLiteral("{call \"order_lines\"(NULL, NULL)}"));
+        QCOMPARE(window.results()->columnCount(), 0);
+        QCOMPARE(
+            window.statusText(),
+            QStringLiteral("Replace the NULL arguments (first_id Integer, label WChar), then run with F5."));
+        // With the arguments filled in, the call runs through the driver's escape.
+        window.sqlEditor()->setPlainText(QStringLiteral("{call \"order_lines\"(42, 'x')}"));
+        QVERIFY(window.runSql());
+        QCOMPARE(window.results()->rowCount(), 1);
+        QCOMPARE(window.results()->index(0, 0).data().toInt(), 42);
+        QVERIFY(boxes().empty());
     }
-    const QList<int> sizes = window.mainSplitter()->sizes();
-    const double share = double(sizes[0]) / (sizes[0] + sizes[1]);
-    QVERIFY2(share > 0.37 && share < 0.71, qPrintable(QString::number(share)));
-    QCOMPARE(window.browser()->width(), sizes[0]);
 
-    const auto* tree = static_cast<const QAbstractItemView*>(child<QTreeView>(*window.browser(), "tvwData"));
-    QVERIFY(tree->model()->rowCount() > 0);
-    QVERIFY2(
-        tree->sizeHintForColumn(0) <= tree->viewport()->width(),
-        qPrintable(QStringLiteral("%1 > %2").arg(tree->sizeHintForColumn(0)).arg(tree->viewport()->width())));
-    auto* bar = child<QToolBar>(*window.browser(), "tlbData");
-    for (QAction* button : bar->actions())
-        QVERIFY2(bar->widgetForAction(button)->isVisible(), qPrintable(button->objectName()));
-    Glob::Options().blnToolBarText = false;
-}
+    void addDataSource_data()
+    {
+        QTest::addColumn<QString>("typedName"); // "": the user cancels
+        QTest::addColumn<bool>("saveFails");
+        QTest::addColumn<QStringList>("roots");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("confirmed") << "Orders" << false << QStringList{"Sample", "Orders"} << QString();
+        QTest::newRow("cancelled") << "" << false << QStringList{"Sample"} << QString();
+        QTest::newRow("list cannot be saved")
+            << "Orders" << true << QStringList{"Sample"} << "could not be saved";
+    }
+
+    void addDataSource()
+    {
+        QFETCH(QString, typedName);
+        QFETCH(bool, saveFails);
+        QFETCH(QStringList, roots);
+        QFETCH(QString, message);
+        MainWindow window;
+        window.show();
+        QVERIFY(window.initBrowser());
+        const QString file = Glob::Options().strDataSourceFile;
+        if (saveFails) // a folder where the file was: the new list cannot take its name
+            QVERIFY(QFile::remove(file) && QDir().mkpath(file + QStringLiteral("/keep")));
+        QAction* add = window.addDataSourceAction();
+        QVERIFY(add->text() == QLatin1String("Add Data Source...") &&
+                window.menuBar()->actions().first()->menu()->actions().contains(add));
+        // A name and a connection built through the editor's connection prompt, then OK; or Cancel.
+        const QString connection = QStringLiteral("Provider=SQLite;Data Source=") + m_sample;
+        quarry::test::whenModal(this, [&](QWidget*) {
+            frmNewDataSource& editor = Glob::DataSourceEditor();
+            if (typedName.isEmpty())
+                return child<QPushButton>(editor, "cmdCancel")->click();
+            editor.setConnectionPrompt([connection](QWidget*, const QString&) { return connection; });
+            child<QPushButton>(editor, "cmdDataSource")->click();
+            QTest::keyClicks(child<QLineEdit>(editor, "txtName"), typedName);
+            child<QPushButton>(editor, "cmdOK")->click();
+        });
+        add->trigger();
+        QVERIFY(!Glob::DataSourceEditor().isVisible());
+        QCOMPARE(texts(tree(window)->model()), roots);
+        QVERIFY2(window.messageText().contains(message), qPrintable(window.messageText()));
+        // Not on disk after a failed save, but not lost either: the next save writes it.
+        if (saveFails)
+            QVERIFY(QDir(file).removeRecursively() && Glob::Save_DataSources());
+        QVERIFY(Glob::Get_DataSources());
+        QCOMPARE(Glob::aDataSources()[2][Glob::dsName] + Glob::aDataSources()[2][Glob::dsConnection],
+                 typedName.isEmpty() ? QString() : typedName + connection);
+        if (roots.contains(typedName)) // the new node is live: it connects like any other
+            QVERIFY(window.expandDataSource(typedName));
+    }
+
+    // The first window shows the data sources' names whole and every toolbar
+    // button, with captions too; the query pane keeps the larger part.
+    void browserShare_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("captions");
+        QTest::newRow("default") << QSize() << false;
+        QTest::newRow("default, toolbar captions") << QSize() << true;
+        QTest::newRow("wide") << QSize(1600, 900) << false;
+        QTest::newRow("narrow, toolbar captions") << QSize(900, 600) << true;
+    }
+
+    void browserShare()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, captions);
+        MainWindow window;
+        if (size.isValid())
+            window.resize(size);
+        QVERIFY(window.initBrowser());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Glob::Options().blnToolBarText = captions;
+        if (captions)
+            QVERIFY(window.browser()->Set_Options());
+        const QList<int> sizes = window.mainSplitter()->sizes();
+        const double share = double(sizes[0]) / (sizes[0] + sizes[1]);
+        QVERIFY2(share > 0.37 && share < 0.71 && window.browser()->width() == sizes[0],
+                 qPrintable(QString::number(share)));
+        const QAbstractItemView* view = tree(window);
+        QVERIFY2(
+            view->model()->rowCount() > 0 && view->sizeHintForColumn(0) <= view->viewport()->width(),
+            qPrintable(
+                QStringLiteral("%1 > %2").arg(view->sizeHintForColumn(0)).arg(view->viewport()->width())));
+        auto* bar = child<QToolBar>(*window.browser(), "tlbData");
+        for (QAction* button : bar->actions())
+            QVERIFY2(bar->widgetForAction(button)->isVisible(), qPrintable(button->objectName()));
+        Glob::Options().blnToolBarText = false;
+    }
+};
 
 QTEST_MAIN(TestHost)
 #include "tst_host.moc"

@@ -1,4 +1,7 @@
+// The system password: its scrambled form, the key filters, and the dialog
+// that checks or changes it, driven through its named boxes and buttons.
 #include "ScriptedPrompts.h"
+#include "SettingsTestSupport.h"
 #include "WidgetTestSupport.h"
 #include "dialogs/frmPassword.h"
 #include "settings/Glob.h"
@@ -8,41 +11,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
-using quarry::platform::MsgButtons;
-using quarry::platform::MsgIcon;
-using quarry::test::child;
-using quarry::test::ScriptedPrompts;
-using quarry::test::whenModal;
+using namespace quarry::test;
 
 namespace {
-
-const QString kTable = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 
 QLineEdit* box(QWidget* dialog, int index)
 {
     return dialog->findChild<QLineEdit*>(QStringLiteral("txtPassword%1").arg(index));
 }
 
-QPushButton* button(QWidget* dialog, const char* name)
-{
-    return child<QPushButton>(*dialog, name);
-}
-
-// Typed key by key where a user could type it, so that the filter sees it;
-// text a user cannot type (blanks) arrives as a paste would.
-void enter(QLineEdit* edit, const QString& text)
-{
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }))
-        QTest::keyClicks(edit, text);
-    else
-        edit->setText(text);
-}
-
-// Key by key as a keyboard would send them; QTest types ASCII only.
+// Key by key as a keyboard sends them, so that the filter sees each; QTest types ASCII only.
 void typeKeys(QWidget* widget, const QString& text)
 {
     for (const QChar c : text) {
@@ -50,24 +31,11 @@ void typeKeys(QWidget* widget, const QString& text)
             QTest::keyClick(widget, char(c.unicode()));
             continue;
         }
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(widget, &event);
+        }
     }
-}
-
-// Shows the shared dialog over a stored password (clear text, "" for none);
-// `steps` run while it is modal.
-frmPassword& show(const QString& stored, bool changeMode, const std::function<void(QWidget*)>& steps)
-{
-    Glob::Options().strPassword = stored.isEmpty() ? QString() : Glob::Scramble_Password(stored.toUpper());
-    frmPassword& dialog = Glob::PasswordDialog();
-    QObject context;
-    whenModal(&context, steps);
-    dialog.setChangeMode(changeMode);
-    dialog.exec();
-    return dialog;
 }
 
 } // namespace
@@ -78,312 +46,168 @@ class PasswordTest : public QObject
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
+    void init() { Glob::Options() = {}; }
+    void cleanup() { QCOMPARE(takeReports(), QStringList()); }
+    void scramble_data()
     {
-        Glob::Reporter().clearReports();
-        Glob::Options() = Glob::BrowserOptions();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("scrambled");
+        // Stored passwords were made with this table: it must never change. Other
+        // characters repeat the last table character, or give nothing before the first.
+        const char* const rows[][2] = {
+            {"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ", "5QBY7GV4WHFMXNAC93UL68ZDSKJOEI2T1RP0"},
+            {"pa55Word", "KFGG1SON"},
+            {"", ""},
+            {" _é-A9", "FH"},
+            {"A-B C", "FFMMX"},
+            {"--_ ", ""}};
+        for (const auto& r : rows)
+            QTest::addRow("'%s'", r[0]) << QString::fromUtf8(r[0]) << QString(r[1]);
     }
-    void cleanup() { QCOMPARE(Glob::Reporter().reports().size(), size_t(0)); }
-
-    void scrambleEquivalence_data()
+    void scramble()
     {
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("right");
-        QTest::addColumn<bool>("same");
-        const auto row = [](const char* tag, const char* left, const char* right, bool same) {
-            QTest::newRow(tag) << QString::fromUtf8(left) << QString(right) << same;
-        };
-        row("empty gives empty", "", "", true);
-        row("case does not matter", "abc", "ABC", true);
-        row("mixed case digits", "pa55Word", "PA55WORD", true);
-        row("leading dash contributes nothing", "-A", "A", true);
-        row("leading run of non-table characters", " _é-A9", "A9", true);
-        row("trailing dash repeats", "A-", "AA", true);
-        row("inner blank repeats the previous", "A B", "AAB", true);
-        row("non-table only gives empty", "--_ ", "", true);
-        row("order matters", "AB", "BA", false);
-        row("length matters", "A", "AA", false);
-        row("neighbours differ", "A", "B", false);
-        row("digit and letter differ", "0", "O", false);
+        QFETCH(QString, text);
+        QFETCH(QString, scrambled);
+        QCOMPARE(Glob::Scramble_Password(text), scrambled);
     }
-
-    void scrambleEquivalence()
-    {
-        QFETCH(QString, left);
-        QFETCH(QString, right);
-        QFETCH(bool, same);
-        QCOMPARE(Glob::Scramble_Password(left) == Glob::Scramble_Password(right), same);
-    }
-
-    void scrambleTableIsOneToOne()
-    {
-        QSet<QChar> images;
-        for (const QChar c : kTable) {
-            const QString one = Glob::Scramble_Password(QString(c));
-            QCOMPARE(one.size(), 1);
-            QVERIFY2(kTable.contains(one.front()), qPrintable(one));
-            images.insert(one.front());
-        }
-        QCOMPARE(images.size(), 36);
-        // Stored passwords were made with this table: it must never change.
-        QCOMPARE(Glob::Scramble_Password(QStringLiteral("ADMIN2024")), QStringLiteral("FNZUDB5B7"));
-    }
-
-    void alphaKey_data()
+    void keyFilters_data()
     {
         QTest::addColumn<int>("key");
-        QTest::addColumn<int>("result");
-        QTest::newRow("backspace") << 8 << 8;
-        QTest::newRow("enter") << 13 << -1;
-        for (const char c : {'0', '5', '9', 'a', 'm', 'z', 'A', 'Q', 'Z'})
-            QTest::addRow("%c", c) << int(c) << int(c);
-        // Each boundary of the three ranges from outside, then blank, underscore, dot,
-        // tab, line feed, nul, delete, latin-1 e acute and a negative code.
-        for (const int c :
-             std::initializer_list<int>{'/', ':', '@', '[', '`', '{', 32, 95, 46, 9, 10, 0, 127, 233, -1})
-            QTest::addRow("%d cancelled", c) << c << 0;
-    }
-
-    void alphaKey()
-    {
-        QFETCH(int, key);
-        QFETCH(int, result);
-        QCOMPARE(int(Glob::Check_AlphaKey(short(key))), result);
-    }
-
-    void numberKey_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("decimal");
-        QTest::addColumn<int>("result");
-        for (const bool decimal : {false, true}) {
-            const char* tag = decimal ? "decimal" : "whole";
-            QTest::addRow("backspace %s", tag) << 8 << decimal << 8;
-            QTest::addRow("enter %s", tag) << 13 << decimal << -1;
-            QTest::addRow("dot %s", tag) << 46 << decimal << (decimal ? 46 : 0);
-            for (const int digit : {'0', '7', '9'})
-                QTest::addRow("%c %s", digit, tag) << digit << decimal << digit;
-            // slash, colon, comma, minus, a letter, blank
-            for (const int other : {47, 58, 44, 45, int('a'), 32})
-                QTest::addRow("%d %s", other, tag) << other << decimal << 0;
-        }
-    }
-
-    void numberKey()
-    {
-        QFETCH(int, key);
-        QFETCH(bool, decimal);
-        QFETCH(int, result);
-        QCOMPARE(int(Glob::Check_NumberKey(short(key), decimal)), result);
-    }
-
-    void initialState_data()
-    {
-        QTest::addColumn<bool>("stored");
-        QTest::addColumn<bool>("changeMode");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QList<bool>>("enabled"); // txtPassword0..2
-        QTest::newRow("check, stored")
-            << true << false << "Admin Password" << QList<bool>{true, false, false};
-        QTest::newRow("check, none") << false << false << "Admin Password"
-                                     << QList<bool>{false, false, false};
-        QTest::newRow("change, stored") << true << true << "Set Password" << QList<bool>{true, true, true};
-        QTest::newRow("change, none") << false << true << "Set Password" << QList<bool>{false, true, true};
-    }
-
-    void initialState()
-    {
-        QFETCH(bool, stored);
-        QFETCH(bool, changeMode);
-        QFETCH(QString, caption);
-        QFETCH(QList<bool>, enabled);
-        ScriptedPrompts prompts;
-        const QString old = stored ? QStringLiteral("old") : QString();
-        // The previous showing leaves text behind in the other mode, which the
-        // next showing must not keep.
-        frmPassword& dialog = show(old, !changeMode, [](QWidget* modal) {
-            for (int i = 0; i < 3; ++i)
-                box(modal, i)->setText(QStringLiteral("LEFT"));
-            modal->close();
-        });
-        bool same = false, okEnabled = true;
-        QString seenCaption;
-        QList<bool> boxes, labels;
-        QStringList texts;
-        show(old, changeMode, [&](QWidget* modal) {
-            same = modal == &dialog; // one instance, reused
-            seenCaption = modal->windowTitle();
-            for (int i = 0; i < 3; ++i) {
-                boxes << box(modal, i)->isEnabled();
-                labels << modal->findChild<QLabel*>(QStringLiteral("lblLabel%1").arg(i))->isEnabled();
-                texts << box(modal, i)->text();
-            }
-            okEnabled = button(modal, "cmdOK")->isEnabled();
-            button(modal, "cmdCancel")->click();
-        });
-        QVERIFY(same);
-        QCOMPARE(seenCaption, caption);
-        QCOMPARE(boxes, enabled);
-        QCOMPARE(labels, enabled);
-        QCOMPARE(texts, (QStringList{"", "", ""}));
-        QVERIFY(!okEnabled);
-        QVERIFY(dialog.Cancelled());
-        QVERIFY(prompts.calls.empty());
-    }
-
-    void keyFilter_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("kept");
-        const auto row = [](const char* tag, const char* typed, const char* kept) {
-            QTest::newRow(tag) << QString::fromUtf8(typed) << QString(kept);
+        QTest::addColumn<QList<int>>("results"); // letters and digits, whole number, decimal number
+        const auto row = [](int key, const QList<int>& results) {
+            QTest::addRow("%d", key) << key << results;
         };
-        row("letters and digits", "aZ09", "aZ09");
-        row("blank, underscore, dash dropped", "a b_c-d", "abcd");
-        row("punctuation dropped", "x!@#.,;:y", "xy");
-        row("beyond ASCII dropped", "Äpfel€", "pfel");
-        row("eight at most", "abcdefghij", "abcdefgh");
+        row(8, {8, 8, 8});     // backspace
+        row(13, {-1, -1, -1}); // enter
+        row('.', {0, 0, '.'});
+        for (const int digit : {'0', '5', '9'})
+            row(digit, {digit, digit, digit});
+        for (const int letter : {'a', 'm', 'z', 'A', 'Q', 'Z'})
+            row(letter, {letter, 0, 0});
+        // Each range's neighbours, blank, underscore, comma, minus, tab, line feed, nul, delete, é, negative.
+        for (const int other : std::initializer_list<int>{'/', ':', '@', '[', '`', '{', ' ', '_', ',', '-',
+                                                          '\t', '\n', 0, 127, 233, -1})
+            row(other, {0, 0, 0});
     }
-
-    void keyFilter()
+    void keyFilters()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, kept);
-        ScriptedPrompts prompts;
-        QStringList texts;
-        QList<QLineEdit::EchoMode> echoes;
-        QString afterBackspace;
-        frmPassword& dialog = show({}, true, [&](QWidget* modal) {
-            for (int i = 1; i < 3; ++i) {
-                typeKeys(box(modal, i), typed);
-                texts << box(modal, i)->text();
-                echoes << box(modal, i)->echoMode();
-            }
-            QTest::keyClick(box(modal, 1), Qt::Key_Backspace);
-            afterBackspace = box(modal, 1)->text();
-            button(modal, "cmdCancel")->click();
-        });
-        QCOMPARE(texts, (QStringList{kept, kept}));
-        QCOMPARE(echoes, (QList<QLineEdit::EchoMode>{QLineEdit::Password, QLineEdit::Password}));
-        QCOMPARE(afterBackspace, kept.chopped(1));
-        QCOMPARE(box(&dialog, 0)->echoMode(), QLineEdit::Password);
-        QCOMPARE(box(&dialog, 0)->maxLength(), 8);
+        QFETCH(int, key);
+        QFETCH(QList<int>, results);
+        QCOMPARE((QList<int>{Glob::Check_AlphaKey(short(key)), Glob::Check_NumberKey(short(key), false),
+                             Glob::Check_NumberKey(short(key), true)}),
+                 results);
     }
-
-    void flows_data()
+    void dialog_data()
     {
         QTest::addColumn<QString>("stored"); // clear text, "" for none
         QTest::addColumn<bool>("changeMode");
-        QTest::addColumn<QStringList>("typed"); // current, new, confirm
+        QTest::addColumn<QStringList>("typed"); // current, new, confirm; key by key, or pasted after a '|'
         QTest::addColumn<bool>("okEnabled");
-        QTest::addColumn<QString>("message"); // "" for none
+        QTest::addColumn<QStringList>("said"); // message boxes and keys sent, in order
         QTest::addColumn<QString>("storedAfter");
         const auto row = [](const char* tag, const char* stored, bool changeMode, const QStringList& typed,
-                            bool ok, const char* message, const char* after) {
-            QTest::newRow(tag) << QString(stored) << changeMode << typed << ok << QString(message)
-                               << QString(after);
+                            bool ok, const QStringList& said, const char* after) {
+            QTest::newRow(tag) << QString(stored) << changeMode << typed << ok << said << QString(after);
         };
-        const char* invalid = "Invalid Password";
-        const char* mismatch = "Confirm does not match Password, try again!";
-        const char* changed = "Password changed";
-        row("check: right", "secret", false, {"secret", "", ""}, true, "", "secret");
-        row("check: other case", "secret", false, {"SeCrEt", "", ""}, true, "", "secret");
-        row("check: surrounding blanks", "secret", false, {"  secret ", "", ""}, true, "", "secret");
-        row("check: wrong", "secret", false, {"secreT1", "", ""}, true, invalid, "secret");
-        row("check: prefix is wrong", "secret", false, {"secre", "", ""}, true, invalid, "secret");
-        row("change: none stored, confirmed", "", true, {"", "abc1", "ABC1"}, true, changed, "abc1");
-        row("change: right current, confirmed", "old", true, {"OLD", "new9", "new9"}, true, changed, "new9");
-        row("change: both new empty removes password", "old", true, {"old", "", ""}, true, changed, "");
+        const QStringList invalid{"Invalid Password [OK, critical]", "{Home}+{End} txtPassword0"};
+        const QStringList mismatch{"Confirm does not match Password, try again! [OK/Cancel, critical]",
+                                   "{Home}+{End} txtPassword1"};
+        const QStringList changed{"Password changed [OK, information]"};
+        row("check: right", "secret", false, {"secret", "", ""}, true, {}, "secret");
+        row("check: surrounding blanks", "secret", false, {"|  secret ", "", ""}, true, {}, "secret");
+        row("check: Enter presses OK", "key", false, {"KEY\r", "", ""}, true, {"closed while typing"}, "key");
+        row("check: wrong", "secret", false, {"secre", "", ""}, true, invalid, "secret");
+        row("check: none stored", "", false, {"", "", ""}, false, {}, "");
+        row("change: none stored", "", true, {"", "abc1", "ABC1"}, true, changed, "abc1");
+        row("change: right current", "old", true, {"OLD", "new9", "new9"}, true, changed, "new9");
+        row("change: both new empty removes it", "old", true, {"old", "", ""}, true, changed, "");
         row("change: same length, different text", "old", true, {"old", "abcd", "abce"}, true, mismatch,
             "old");
         row("change: wrong current checked first", "old", true, {"bad", "abcd", "abce"}, true, invalid,
             "old");
-        row("change: lengths differ keep OK off", "old", true, {"old", "abcd", "abc"}, false, "", "old");
-        row("change: blanks around confirm ignored", "old", true, {"old", "abc", " abc  "}, true, changed,
-            "abc");
+        row("change: lengths differ keep OK off", "old", true, {"old", "abcd", "abc"}, false, {}, "old");
+        row("change: blanks around ignored", "old", true, {"old", "abc", "| abc  "}, true, changed, "abc");
+        // Only letters and digits get through, eight at most; editing keys work as usual.
+        row("blank, underscore, dash, punctuation", "", true, {"", "a b_c-d!.;", "abcd"}, true, changed,
+            "abcd");
+        row("beyond ASCII", "", true, {"", "Äpfel€", "pfel"}, true, changed, "pfel");
+        row("eight at most", "", true, {"", "abcdefghij", "abcdefgh"}, true, changed, "abcdefgh");
+        row("backspace", "", true, {"", "abcx\b", "abc"}, true, changed, "abc");
     }
-
-    void flows()
+    void dialog()
     {
         QFETCH(QString, stored);
         QFETCH(bool, changeMode);
         QFETCH(QStringList, typed);
         QFETCH(bool, okEnabled);
-        QFETCH(QString, message);
+        QFETCH(QStringList, said);
         QFETCH(QString, storedAfter);
         ScriptedPrompts prompts;
-        bool okSeen = !okEnabled, stillOpen = false;
-        QWidget* focusAfter = nullptr;
-        QString titleSeen;
-        frmPassword& dialog = show(stored, changeMode, [&](QWidget* modal) {
-            titleSeen = modal->windowTitle();
+        Glob::Options().strPassword = Glob::Scramble_Password(stored.toUpper());
+        frmPassword& dialog = Glob::PasswordDialog();
+        const QString caption =
+            changeMode ? QStringLiteral("Set Password") : QStringLiteral("Admin Password");
+        // Each showing starts afresh, whatever the one before left in the boxes.
+        const QString shown =
+            QStringLiteral("%1 %2%2 %3%3 %3%3 off arrow").arg(caption).arg(!stored.isEmpty()).arg(changeMode);
+        QString seen;
+        bool okSeen = false, closedByTyping = false, stillOpen = false;
+        QWidget* focus = nullptr;
+        QObject context;
+        whenModal(&context, [&](QWidget* modal) {
+            QPushButton* ok = child<QPushButton>(*modal, "cmdOK");
+            seen = modal->windowTitle();
             for (int i = 0; i < 3; ++i)
-                enter(box(modal, i), typed.at(i));
-            okSeen = button(modal, "cmdOK")->isEnabled();
-            if (okSeen)
-                button(modal, "cmdOK")->click();
+                seen += QStringLiteral(" %1%2%3")
+                            .arg(box(modal, i)->isEnabled())
+                            .arg(child<QLabel>(*modal, qPrintable(QStringLiteral("lblLabel%1").arg(i)))
+                                     ->isEnabled())
+                            .arg(box(modal, i)->text());
+            seen += ok->isEnabled() ? " on" : " off";
+            seen += QGuiApplication::overrideCursor()->shape() == Qt::ArrowCursor ? " arrow" : " busy";
+            for (int i = 0; i < 3; ++i) {
+                if (typed[i].startsWith(u'|'))
+                    box(modal, i)->setText(typed[i].mid(1));
+                else
+                    typeKeys(box(modal, i), typed[i]);
+            }
+            okSeen = ok->isEnabled();
+            closedByTyping = !modal->isVisible();
+            if (okSeen && !closedByTyping)
+                ok->click();
             stillOpen = modal->isVisible();
-            focusAfter = QApplication::focusWidget();
+            focus = QApplication::focusWidget();
             if (stillOpen)
-                button(modal, "cmdCancel")->click();
+                child<QPushButton>(*modal, "cmdCancel")->click();
         });
-        // Refused or left with OK off: the dialog stays open and counts as cancelled.
-        const bool cancelled = message.isEmpty() ? !okEnabled : message != "Password changed";
-        QCOMPARE(okSeen, okEnabled);
-        const auto calls = prompts.callsOf(ScriptedPrompts::Kind::MsgBox);
-        QStringList texts;
-        for (const auto& call : calls)
-            texts << call.text;
-        QCOMPARE(texts, message.isEmpty() ? QStringList{} : QStringList{message});
-        QCOMPARE(dialog.Cancelled(), cancelled);
-        QCOMPARE(stillOpen, cancelled);
-        QCOMPARE(Glob::Options().strPassword, Glob::Scramble_Password(storedAfter.toUpper()));
-        const auto keys = prompts.callsOf(ScriptedPrompts::Kind::SendKeys);
-        QCOMPARE(keys.empty(), !cancelled || message.isEmpty());
-        if (message.isEmpty())
-            return;
-        QCOMPARE(calls.front().title, titleSeen);
-        QCOMPARE(calls.front().icon, cancelled ? MsgIcon::Critical : MsgIcon::Information);
-        QCOMPARE(calls.front().buttons,
-                 message.startsWith("Confirm") ? MsgButtons::OKCancel : MsgButtons::OK);
-        // After a refusal the offending box is focused and its content selected.
-        if (cancelled) {
-            QCOMPARE(keys.size(), size_t(1));
-            QCOMPARE(keys.front().text, QStringLiteral("{Home}+{End}"));
-            QCOMPARE(focusAfter, box(&dialog, message == "Invalid Password" ? 0 : 1));
-        }
-    }
-
-    void enterPressesOk()
-    {
-        ScriptedPrompts prompts;
-        bool okBeforeTyping = true;
-        frmPassword& dialog = show(QStringLiteral("key"), false, [&](QWidget* modal) {
-            okBeforeTyping = button(modal, "cmdOK")->isEnabled();
-            QTest::keyClicks(box(modal, 0), QStringLiteral("KEY"));
-            QTest::keyClick(box(modal, 0), Qt::Key_Return);
-        });
-        QVERIFY(!okBeforeTyping);
-        QVERIFY(!dialog.Cancelled());
-        QVERIFY(prompts.calls.empty());
-    }
-
-    void activationRestoresPointer()
-    {
-        ScriptedPrompts prompts;
-        Qt::CursorShape inside = Qt::WaitCursor;
+        dialog.setChangeMode(changeMode);
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        show({}, true, [&](QWidget* modal) {
-            const QCursor* cursor = QGuiApplication::overrideCursor();
-            inside = cursor ? cursor->shape() : Qt::BlankCursor;
-            button(modal, "cmdCancel")->click();
-        });
-        QCOMPARE(inside, Qt::ArrowCursor);
+        dialog.exec();
         // The caller's busy pointer is its own to restore.
-        QVERIFY(QGuiApplication::overrideCursor());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QGuiApplication::restoreOverrideCursor();
         QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(seen, shown);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(box(&dialog, i)->echoMode() == QLineEdit::Password && box(&dialog, i)->maxLength() == 8);
+
+        QCOMPARE(okSeen, okEnabled);
+        const char* const buttons[] = {"OK", "OK/Cancel", "Yes/No", "Yes/No/Cancel"};
+        const char* const icons[] = {"no icon", "critical", "question", "information"};
+        QStringList told = closedByTyping ? QStringList{"closed while typing"} : QStringList();
+        for (const ScriptedPrompts::Call& call : prompts.calls)
+            told << (call.kind == ScriptedPrompts::Kind::SendKeys
+                         ? call.text + u' ' + focus->objectName()
+                         : QStringLiteral("%1 [%2, %3]")
+                                   .arg(call.text, buttons[int(call.buttons)], icons[int(call.icon)]) +
+                               (call.title == caption ? "" : " titled " + call.title));
+        QCOMPARE(told, said);
+        // Refused (a message, then the offending box selected) or left with OK
+        // off: the dialog stays open and counts as cancelled.
+        const bool cancelled = !okEnabled || said.size() == 2;
+        QCOMPARE(dialog.Cancelled(), cancelled);
+        QCOMPARE(stillOpen, cancelled);
+        QCOMPARE(Glob::Options().strPassword, Glob::Scramble_Password(storedAfter.toUpper()));
     }
 };
 

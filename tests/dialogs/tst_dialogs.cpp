@@ -1,0 +1,400 @@
+#include "BrowserFixture.h"
+#include "SettingsTestSupport.h"
+#include "TestDatabases.h"
+#include "WidgetTestSupport.h"
+#include "dialogs/dlgConnectionBuilder.h"
+#include "dialogs/frmNewDataSource.h"
+#include "dialogs/frmOptions.h"
+#include "platform/widgets/Grid.h"
+#include "settings/DataSources.h"
+#include "settings/Password.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTabBar>
+#include <QTabWidget>
+
+using namespace quarry::test;
+using quarry::platform::MsgIcon;
+using quarry::platform::MsgResult;
+
+namespace {
+
+const QString kAdmin = "Admin/Password=" + Glob::Scramble_Password("ABC") + ";Admin/Admin Password=True";
+const QStringList kDrivers{"SQLite3", "PostgreSQL Unicode", "MySQL ODBC 8.0", "FreeTDS", "Acme"};
+const QMap<QString, MsgResult> kAnswers{
+    {"Yes", MsgResult::Yes}, {"No", MsgResult::No}, {"OK", MsgResult::OK}, {"Cancel", MsgResult::Cancel}};
+
+// The settings stored, by key.
+QMap<QString, QString> stored()
+{
+    QSettings file(Glob::SettingsStore(Glob::AppTitle()).fileName(), QSettings::IniFormat);
+    QMap<QString, QString> values;
+    for (const QString& key : file.allKeys())
+        values[key.section('/', 1)] = file.value(key).toString();
+    return values;
+}
+
+// A person working a dialog: "name" presses a button or toggles a box (its tab brought up first),
+// "name:text" types at the end of a field, "name=text" over it; Escape; "tab N"; "row N" and "dclick"
+// on a grid row; Yes, No, OK, Cancel queue a message-box answer, "=steps" what to do in the next
+// dialog to come up (parted by ";", then "/"; "=" cancels it); "prompt X", "read X", "unwritable".
+// "?name" notes a field's text, a list's items and choice, a button's state; "?title", "?on" the
+// boxes ticked, "?off" the controls disabled, "?grid" the names listed, "?row" the current row.
+void drive(QWidget& dialog, const QString& steps, QStringList& seen)
+{
+    static int depth = 0;
+    const int level = ++depth;
+    const auto leave = qScopeGuard([] { --depth; });
+    QStringList replies;
+    QTimer poll; // the innermost dialog driven answers what comes up over it
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (depth != level || !modal || modal == &dialog)
+            return;
+        const QString reply = replies.isEmpty() ? QString() : replies.takeFirst();
+        drive(*modal, reply.isEmpty() ? "cmdCancel" : QString(reply).replace(';', ", ").replace('/', ';'),
+              seen);
+    });
+    poll.start(10);
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    auto* view = dialog.findChild<quarry::platform::Grid*>();
+    const auto click = [tabs](int tab) {
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tab).center());
+    };
+    for (const QString& step : steps.split(", ")) {
+        const QString name = step.section(QRegularExpression("[:=]"), 0, 0).mid(step.startsWith('?'));
+        QWidget* target = step == "Escape" ? &dialog : dialog.findChild<QWidget*>(name);
+        QLineEdit* edit =
+            target ? (target->findChildren<QLineEdit*>() << qobject_cast<QLineEdit*>(target)).value(0)
+                   : nullptr;
+        QStringList cells;
+        if (step.startsWith('='))
+            replies << step.mid(1);
+        else if (kAnswers.contains(step))
+            static_cast<ScriptedPrompts&>(quarry::platform::Prompts::current())
+                .msgAnswers.push_back(kAnswers[step]);
+        else if (step.startsWith("read ")) // a string as the editor hands it over
+            seen << (static_cast<dlgConnectionBuilder&>(dialog).setConnectionString(step.mid(5))
+                         ? "read"
+                         : "unreadable");
+        else if (step.startsWith("prompt ")) // what the editor's Connection button gives
+            Glob::DataSourceEditor().setConnectionPrompt(
+                [built = step.mid(7)](QWidget* owner, const QString& current) -> std::optional<QString> {
+                    if (built == "!") // a failure
+                        throw std::runtime_error("no driver");
+                    if (built == "builder")
+                        return dlgConnectionBuilder::prompt(owner, current);
+                    return built == "-" ? std::nullopt : std::optional(built); // "-": nothing
+                });
+        else if (step == "unwritable")
+            Glob::Options().strDataSourceFile += "/gone";
+        else if (step.startsWith("tab ")) {
+            click(step.mid(4).toInt());
+            seen << "tab " + QString::number(tabs->currentIndex());
+        } else if (step.startsWith("row ") || step == "dclick") { // on the name
+            const QModelIndex cell =
+                view->model()->index(step == "dclick" ? view->currentRow() : step.mid(4).toInt(), 2);
+            step == "dclick"
+                ? QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center())
+                : QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+        } else if (step == "?on" || step == "?off" || step == "?grid" || step == "?row") {
+            for (QWidget* w : dialog.findChildren<QWidget*>(QRegularExpression("^(chk|opt|cmd|txt)")))
+                if (step == "?off" ? !w->isEnabled() : step == "?on" && w->property("checked").toBool())
+                    cells << w->objectName();
+            cells.sort(); // the grid as a user sees it: hidden columns left out
+            for (int row = 1; step == "?grid" && row < view->grid()->rows(); ++row)
+                cells << view->grid()->text(row, 2);
+            for (int col = 0; step == "?row" && col < view->grid()->cols(); ++col)
+                if (!view->isColumnHidden(col))
+                    cells << view->grid()->text(view->currentRow(), col);
+            seen << name + ' ' + cells.join(step == "?row" ? "," : step == "?grid" ? "|" : " ");
+        } else if (auto* combo = qobject_cast<QComboBox*>(target); combo && step.startsWith('?'))
+            seen << itemTexts(*combo).join(' ') + " > " + combo->currentText();
+        else if (step.startsWith('?')) // "?title" names no control
+            seen << (!target ? dialog.windowTitle()
+                     : edit  ? edit->text()
+                             : name + (target->isEnabled() ? " on" : " off"));
+        else {
+            QVERIFY2(target, qPrintable(step));
+            for (QWidget* page = target; tabs && page != &dialog; page = page->parentWidget())
+                if (const int tab = tabs->indexOf(page); tab >= 0 && tab != tabs->currentIndex())
+                    click(tab);
+            if (name != step && step[name.size()] == '=') {
+                edit->selectAll();
+                QTest::keyClick(edit, Qt::Key_Backspace);
+            }
+            if (name != step)
+                QTest::keyClicks(edit ? edit : target, step.mid(name.size() + 1));
+            else if (qobject_cast<QPushButton*>(target))
+                QTest::mouseClick(target, Qt::LeftButton);
+            else
+                QTest::keyClick(target, target == &dialog ? Qt::Key_Escape : Qt::Key_Space);
+        }
+    }
+    QCOMPARE(replies, QStringList()); // each reply answered a dialog that came up
+}
+
+} // namespace
+
+class DialogsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // The options dialog opened from the control, settings stored. Once it has closed, what happened:
+    // options saved, questions asked, errors reported, the control given the options, its tree made
+    // anew, the data-source file written.
+    void options_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const QString& settings, const QString& steps,
+                            const QString& expected) { QTest::newRow(tag) << settings << steps << expected; };
+        const QString orders = "=txtName=Orders;cmdDataSource;cmdOK, ";
+        const QString tree = "applied 1; tree Sales|%1/Tables|Views|Stored Procedures";
+        // Any two boxes differ in some "saved" row, so a box saved under another's key shows. The
+        // kinds offered make the tree anew.
+        row("first start, saved 1", {},
+            "?off, chkObjectToolTips, chkFieldTypes, optSplit1, chkLeft0, chkQueryView0, chkOpenSQL, "
+            "chkDataSource, chkPasswordData, txtObjectToolDelay=12, cmdOK",
+            "off chkFieldTypes chkSortFields cmdApply cmdPassword txtObjectToolDelay; saved Data "
+            "Password=True, Edit Data=False, Object Tool Delay=12, Object Tool Tip Field Types=True, Object "
+            "Tool Tips=True, Open SQL=False, Open Table=False, Split\\Left=True, Split\\Orientation=True; "
+            "applied 1; tree Sales|Stock/Views|Stored Procedures");
+        row("saved 2", {},
+            "chkObjectToolTips, chkSortFields, optSplit1, chkQueryView1, chkQueryView2, chkOpenSQL, "
+            "chkDataSource, chkPasswordAdmin, txtObjectToolDelay=1a .5, cmdOK",
+            "saved Admin Password=True, Edit Data=False, Object Tool Delay=15, Object Tool Tip sort=True, "
+            "Object Tool Tips=True, Open SQL=False, Open View=False, Open sp=False, Split\\Orientation=True; "
+            "applied 1; tree Sales|Stock/Tables");
+        row("saved 3", {},
+            "chkObjectToolTips, chkToolBarText, chkLeft0, chkQueryView1, chkOptions, chkOpenSQL, "
+            "chkPasswordData, chkPasswordAdmin, txtObjectToolDelay=12345, cmdOK",
+            "saved Admin Password=True, Data Password=True, Object Tool Delay=123, Object Tool Tips=True, "
+            "Open SQL=False, Open View=False, Options=False, Split\\Left=True, ToolBar Text=True; applied 1; "
+            "tree Sales|Stock/Tables|Stored Procedures");
+        row("saved 4", {},
+            "chkObjectToolTips, chkGridLines, chkQueryView0, chkQueryView2, chkOptions, chkDataSource, "
+            "chkPasswordData, chkPasswordAdmin, cmdOK",
+            "saved Admin Password=True, Data Password=True, Edit Data=False, Grid Lines=True, Object Tool "
+            "Tips=True, Open Table=False, Open sp=False, Options=False; applied 1, lines; tree "
+            "Sales|Stock/Views");
+        // The data-source page is out of reach; a tab guarded without a password is open.
+        row("stored options shown",
+            "Data/ToolBar Text=True;Data/Grid Lines=True;General/Object Tool Tips=True;General/Object Tool "
+            "Tip sort=True;General/Object Tool Delay=12;Data/Split\\Orientation=True;Data/Split\\Left=True;"
+            "Admin/Admin Password=True;Admin/Open View=False;Admin/Open sp=False;Admin/Edit Data=False;"
+            "Admin/Open SQL=False;Admin/Options=False;Admin/Open Table=False",
+            "?on, ?off, ?txtObjectToolDelay, tab 1, tab 2, cmdCancel",
+            "on chkGridLines chkLeft0 chkObjectToolTips chkPasswordAdmin chkSortFields chkToolBarText "
+            "optSplit1; off cmdApply cmdDataSource0 cmdDataSource1 cmdDataSource2 cmdDataSource3; 12; tab 0; "
+            "tab 2");
+        // A delay that is no number is refused; the question on closing can keep the dialog open.
+        row("refused, then saved only", {},
+            "chkGridLines, chkObjectToolTips, txtObjectToolDelay=, OK, Cancel, cmdOK, ?cmdApply, "
+            "txtObjectToolDelay=5, Yes, cmdCancel",
+            "cmdApply on; saved Grid Lines=True, Object Tool Delay=5, Object Tool Tips=True; asked Save "
+            "changes?, Save changes?; reports Save_Changes");
+        // A refusal goes back to the tab before; one right answer opens both tabs. A password
+        // still guarding a tab is kept.
+        row("admin tab guarded", kAdmin,
+            "tab 1, =, tab 2, =txtPassword0: abc ;cmdOK, tab 2, tab 1, tab 2, chkPasswordData, "
+            "chkPasswordAdmin, cmdOK",
+            "tab 1; tab 1; tab 2; tab 1; tab 2; saved Admin Password=False, Data Password=True; applied 1");
+        row("both guarded, both cleared", kAdmin + ";Admin/Data Password=True",
+            "=, tab 2, =, tab 1, =txtPassword0:Abc;cmdOK, tab 1, tab 2, chkPasswordData, chkPasswordAdmin, "
+            "?cmdPassword, cmdOK",
+            "tab 0; tab 0; tab 1; tab 2; cmdPassword off; saved Admin Password=False, Data Password=False, "
+            "Password=; applied 1");
+        // The editor's values, even a connection built, are the list's only once it is left with OK.
+        // A deleted row stays in view until the list has been saved and read back.
+        row("cancelled, then done", {},
+            "prompt Provider=SQLite;Data Source=b, =cmdDataSource;txtName:X;cmdCancel, cmdDataSource0, row "
+            "2, =cmdDataSource;txtName:X;Escape, cmdDataSource1, Cancel, cmdDataSource2, ?cmdApply, ?row, " +
+                orders + "cmdDataSource0, row 2, OK, cmdDataSource2, ?grid, cmdOK",
+            "cmdApply off; row Stock,PostgreSQL,db1,stock,,\"; grid Sales|Stock|Orders; asked Delete Stock?, "
+            "Delete Stock?; " +
+                tree.arg("Orders") + "; file Name=Sales|Name=Orders");
+        // The control reads the list back renumbered; the grid follows, so the next delete hits
+        // the entry the user sees. An empty list shows the header alone.
+        row("delete all, applying each", {},
+            "OK, cmdDataSource2, cmdApply, ?grid, OK, cmdDataSource2, cmdApply, ?row, ?cmdDataSource1, cmdOK",
+            "grid Stock; row Name,Provider,Server,Database,Description,Delimiter; cmdDataSource1 off; asked "
+            "Delete Sales?, Delete Stock?; applied 2; tree /; file ");
+        // A list that cannot be written stays in memory and the dialog dirty: the control would
+        // otherwise read the old file back over the user's edits. Left with No, nothing is kept.
+        for (const QString button : {"cmdOK", "cmdApply"})
+            row(qPrintable(button), {},
+                "chkGridLines, " + orders + "cmdDataSource0, unwritable, OK, " + button +
+                    ", ?grid, No, Escape",
+                "grid Sales|Stock|Orders; asked Save changes?; reports Save_DataSources");
+        // The editor proposes ` for a new entry; it keeps one character, and offers a stored one.
+        row("editor, new", {},
+            "=?title;?cboDelimiter;?cmdOK;cmdDataSource;?cmdOK;txtName:Orders;txtDescription:words;"
+            "cboDelimiter=[;cboDelimiter:x;cmdOK, cmdDataSource0, row 3, ?row, =?title;?cboDelimiter;"
+            "cmdCancel, cmdDataSource1, No, Escape",
+            "New Data Source; \" ` > `; cmdOK off; cmdOK on; row Orders,SQLite,,,words,[; Edit Data Source; "
+            "\" ` [ > [; asked Save changes?");
+        for (const char* built : {"-", "", "!"})
+            row(qPrintable("editor, no connection " + QString(built)), {},
+                "prompt " + QString(built) +
+                    ", =txtName:Sales;cmdDataSource;?cmdOK;cmdCancel, cmdDataSource0, ?grid, cmdOK",
+                "cmdOK off; grid Sales|Stock");
+        // The builder shows the entry's string in its fields.
+        row("editor, builder", {},
+            "prompt builder, row 2, ==?txtServer/txtServer=other/txtPort=5433/cmdOK;cmdDataSource;cmdOK, "
+            "dclick, row 2, ?row, cmdOK",
+            "db1; row Stock,PostgreSQL,other,5433,stock,,\"; " + tree.arg("Stock"));
+    }
+
+    void options()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        std::vector<std::array<QString, 3>> entries;
+        for (const QString& entry : settings.split(';', Qt::SkipEmptyParts))
+            entries.push_back(
+                {entry.section('/', 0, 0), entry.section('=', 0, 0).section('/', 1), entry.section('=', 1)});
+        QStringList seen, changed, boxes, reports;
+        Browser b({{"Sales", "Provider=SQLite;Data Source=/srv/sales.db", "Figures"},
+                   {"Stock", "Provider=PostgreSQL;Data Source=db1;Initial Catalog=stock", {}}},
+                  entries);
+        QSignalSpy resets(b.model(), &QAbstractItemModel::modelReset);
+        QSignalSpy applied(b.control.get(), &kwQuarry::Refreshed);
+        const QString list = b.m_folder.filePath("DataSources.ini");
+        const auto listed = [&list] {
+            return QString(readBytes(list)).split('\n').filter("Name=").join('|');
+        };
+        QVERIFY(Glob::Save_INI() && Glob::Save_Options()); // every option stored, as loaded
+        const QMap<QString, QString> was = stored();
+        const QString before = listed();
+        bool shown = false;
+        whenModal(b.control.get(), [&](QWidget* modal) {
+            QVERIFY(qobject_cast<frmOptions*>(modal) && !std::exchange(shown, true));
+            drive(*modal, "prompt Provider=SQLite, " + steps, seen);
+            QVERIFY(!modal->isVisible());
+        });
+        QVERIFY(b.control->Show_Options() && shown);
+
+        const QMap<QString, QString> now = stored();
+        for (auto option = now.begin(); option != now.end(); ++option)
+            if (was.value(option.key()) != option.value())
+                changed << option.key() + '=' + option.value();
+        for (const auto& box : b.prompts.callsOf(ScriptedPrompts::Kind::MsgBox))
+            if (box.icon != MsgIcon::Critical)
+                boxes << box.text;
+        for (const QString& report : takeReports())
+            reports << report.section(':', 0, 0);
+        for (const auto& [what, items] :
+             {std::pair{"saved ", changed}, {"asked ", boxes}, {"reports ", reports}})
+            if (!items.isEmpty())
+                seen << what + items.join(", ");
+        if (!applied.isEmpty())
+            seen << "applied " + QString::number(applied.size()) +
+                        (b.d->lvwData->gridLines() ? ", lines" : "");
+        const auto texts = [&b](const QModelIndex& parent) {
+            QStringList found;
+            for (int row = 0; row < b.model()->rowCount(parent); ++row)
+                found << b.model()->text(b.model()->index(row, 0, parent));
+            return found.join('|');
+        };
+        if (!resets.isEmpty())
+            seen << "tree " + texts({}) + '/' + texts(b.root(1));
+        if (listed() != before)
+            seen << "file " + listed();
+        QCOMPARE(seen.join("; "), expected);
+        QVERIFY(b.errorProcedures().isEmpty());
+    }
+
+    // The connection builder, typed into or given a string to read, then OK: what it shows, the string
+    // it builds, its messages. Test Connection opens the string, or shows the driver's own message.
+    void builder_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const QString& steps, const QString& expected) {
+            QTest::newRow(tag) << steps << expected;
+        };
+        row("no server, no driver",
+            "cboProvider:PostgreSQL, txtServer= , ?cmdTest, cboProvider:Other, cboDriver=, ?cmdOK",
+            "cmdTest off; cmdOK off; ");
+        row("SQLite ignores server fields",
+            "?cboProvider, txtServer=srv, txtPort=9, txtDatabase=/a.db, ?cmdBrowse",
+            "SQLite PostgreSQL MariaDB / MySQL SQL Server Other ODBC driver > SQLite; cmdBrowse on; "
+            "Provider=SQLite;Data Source=/a.db");
+        row("SQL Server",
+            "cboProvider:SQL S, txtServer=ms, txtPort=1433, txtDatabase=n, txtUser=sa, ?cmdBrowse",
+            "cmdBrowse off; Provider=SQLOLEDB;Data Source=ms,1433;Initial Catalog=n;User ID=sa");
+        row("values quoted",
+            "cboProvider:PostgreSQL, txtServer=h, txtDatabase={d}, txtUser= a, txtPassword='b\"",
+            "Provider=PostgreSQL;Data Source=h;Initial Catalog=\"{d}\";User ID=\" a\";Password=\"'b\"\"\"");
+        row("other ODBC driver",
+            "cboProvider:Other, cboDriver=Acme Driver, txtServer=host, txtPort=1, txtDatabase=d b, "
+            "txtPassword=p;w}, txtOptions=X=1",
+            "Provider=MSDASQL;Driver={Acme Driver};Server=host;Port=1;Database={d b};PWD={p;w}}};X=1");
+        row("read: host:port, keys kept",
+            "read provider=MySQL.2; data source = h:3307 ;initial catalog=shop;X='a;b'",
+            "read; Provider=MariaDB;Data Source=h,3307;Initial Catalog=shop;X=\"a;b\"");
+        // Kept for the user to mend, and refused before any connection attempt.
+        row("read: unreadable",
+            "read Data Source=h;Password=\"x, ?txtOptions, cboProvider:PostgreSQL, txtServer=h, cmdTest",
+            "unreadable; Data Source=h;Password=\"x; ; Test Connection: the value of \"Password\" has no "
+            "closing \"; Connection: the value of \"Password\" has no closing \"");
+        row("SQLite opens", "cboProvider:SQLite, txtDatabase=%1, cmdTest",
+            "Provider=SQLite;Data Source=\"%1\"; Test Connection? Test connection succeeded.");
+        // MariaDB's driver refuses keys it does not know; PostgreSQL's is given them untouched.
+        const QString typed = "cboProvider:%1, txtServer=127.0.0.1, txtPort=%2, txtDatabase=test, "
+                              "txtUser=root, txtOptions=%3, cmdTest";
+        const QString built =
+            "Provider=%1;Data Source=127.0.0.1,%2;Initial Catalog=test;User ID=root;%3; Test Connection%4";
+        for (const auto& [name, port, extra] : {std::tuple{"PostgreSQL", "5432", "Application Name=a b"},
+                                                {"MariaDB", "3306", "CHARSET=utf8mb4"}})
+            for (const QString used : {port, "1"}) // succeeds on the server's port
+                row(qPrintable(name + QString(" on port ") + used), typed.arg(name, used, extra),
+                    built.arg(name, used, extra,
+                              used == port ? "? Test connection succeeded." : ": %driver"));
+    }
+
+    void builder()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        for (const Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB})
+            if (steps.contains("cboProvider:" + dbName(db) + ',') &&
+                expected.contains(QRegularExpression("succeeded|%driver")))
+                QUARRY_REQUIRE_DB(db);
+        QTemporaryDir dir; // a name that needs quoting must reach the driver whole
+        const QString file = dir.filePath("it's a;b.sqlite");
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly)); // an empty file is an empty database
+        ScriptedPrompts prompts;
+        QStringList seen;
+        dlgConnectionBuilder dialog(kDrivers, nullptr);
+        dialog.show();
+        drive(dialog, steps.replace("%1", file) + ", cmdOK", seen);
+        seen << dialog.result();
+        QString direct;
+        try {
+            quarry::Connection connection;
+            connection.setMode(quarry::adModeRead);
+            connection.setConnectionTimeout(10);
+            if (expected.contains("%driver"))
+                connection.Open(dialog.result());
+        } catch (const quarry::DatabaseError& error) {
+            direct = error.errors().Text().section(": ", -1);
+        }
+        for (const auto& box : prompts.calls)
+            seen << box.title + (box.icon == MsgIcon::Critical ? ": " : "? ") + box.text.section(": ", -1);
+        QCOMPARE(seen.join("; "), expected.replace("%1", file).replace("%driver", direct));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
