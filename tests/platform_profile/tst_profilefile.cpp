@@ -1,5 +1,4 @@
-// Profile (INI) files with free-text values: reading, writing in place, and
-// names, values or files that cannot be used.
+// Profile (INI) files with free-text values: reading, writing in place, and what cannot be used.
 #include "SettingsTestSupport.h"
 #include "platform/ProfileFile.h"
 
@@ -38,7 +37,6 @@ private slots:
         row("later duplicate section unseen", twice, "1/D", "<d>");
         row("first duplicate key wins", "[1]\nN=a\nN=b\n", "1/N", "a");
         row("empty value is not the default", "[1]\nN=\n", "1/N", "");
-        row("other section's key", "[1]\nN=a\n[2]\nX=`\n", "1/X", "<d>");
         row("BOM, CRLF, no final break", "\xEF\xBB\xBF[1]\r\nA=1\r\nN=Zürich", "1/N",
             QString::fromUtf8("Zürich"));
         row("junk and bad UTF-8", "\1\377\200[\n[1]\nN=\377\376after\n\200", "1/N",
@@ -47,7 +45,6 @@ private slots:
         // The value, or the default, fills a buffer of `size` characters with its terminator.
         row("100000 into 254", "[1]\nC=" + QByteArray(100000, 'x') + "\nN=after\n", "1/C",
             QString(253, u'x'));
-        row("253 into 254", "[1]\nC=" + QByteArray(253, 'x'), "1/C", QString(253, u'x'));
         row("buffer of 0", "[1]\nC=x\n", "1/C", "", 0);
         row("default cut", "[1]\n", "1/C", "<d", 3);
     }
@@ -106,14 +103,11 @@ private slots:
     }
     void missingOrUnreadable()
     {
-        QCOMPARE(GetProfileString("1", "N", "<d>", 254, m_file), QStringLiteral("<d>"));
-        QVERIFY(!QFileInfo::exists(m_file)); // reading creates nothing
-        QVERIFY(!DeleteProfileFile(m_file));
-        QVERIFY(
-            !WriteProfileString("1", "N", "v", m_dir.filePath(QStringLiteral("no/such/DataSources.ini"))));
-        // What cannot be read reads as missing and is never rewritten from nothing.
-        QVERIFY(QDir().mkpath(m_file));
-        QCOMPARE(GetProfileString("1", "N", "<d>", 254, m_file), QStringLiteral("<d>"));
+        // Reading creates nothing; what cannot be read reads as missing and is never rewritten from nothing.
+        QVERIFY(GetProfileString("1", "N", "<d>", 254, m_file) == "<d>" && !QFileInfo::exists(m_file));
+        QVERIFY(!DeleteProfileFile(m_file) &&
+                !WriteProfileString("1", "N", "v", m_dir.filePath("no/such.ini")));
+        QVERIFY(QDir().mkpath(m_file) && GetProfileString("1", "N", "<d>", 254, m_file) == "<d>");
         QVERIFY(!WriteProfileString("1", "N", "v", m_file) && QFileInfo(m_file).isDir());
         QVERIFY(QDir().rmdir(m_file) && WriteProfileString("1", "N", "v", m_file));
         QVERIFY(DeleteProfileFile(m_file) && !QFileInfo::exists(m_file));

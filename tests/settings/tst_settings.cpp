@@ -1,5 +1,4 @@
-// The options in their settings file: which key holds which value, loading,
-// saving, files or folders that cannot be used, and the text form of values.
+// The options in their settings file: keys, loading, saving, unusable stores and the text form of values.
 #include "SettingsTestSupport.h"
 #include "platform/LibraryLocation.h"
 #include "settings/Glob.h"
@@ -11,9 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
-#include <span>
 #include <variant>
 
 using Glob::BrowserOptions;
@@ -25,16 +22,14 @@ using Member = std::variant<bool BrowserOptions::*, int BrowserOptions::*, QStri
 
 struct Key
 {
-    const char* path; // "Section/Key", as QSettings addresses it
+    const char* path; // "Section/Key"
     Member member;
-    const char* initial; // on a fresh thread after Read_INI; LIB is the library's folder
-    const char* changed;
-    bool kept; // Read_INI gives it no initial value
+    const char *initial, *changed; // initial: after Read_INI on a fresh thread; LIB is the library's folder
+    bool kept;                     // Read_INI gives it no initial value
 };
 
-// Read_INI's keys in the order it loads them, then Get_Options', then the
-// one Save_INI writes but nothing loads. The changed password holds what
-// QSettings would otherwise turn into a list, a variant or a trimmed text.
+// Read_INI's keys in load order, then Get_Options', then the one only Save_INI writes. The changed
+// password holds what QSettings would otherwise turn into a list, a variant or a trimmed text.
 const Key kKeys[] = {
     {"General/Data View", &BrowserOptions::lngDataView, "1", "3", false},
     {"Data/ToolBar Text", &BrowserOptions::blnToolBarText, "False", "True", true},
@@ -60,14 +55,8 @@ const Key kKeys[] = {
 
 QString text(const BrowserOptions& o, const Member& member)
 {
-    return std::visit(
-        [&](auto field) -> QString {
-            if constexpr (std::is_same_v<std::decay_t<decltype(o.*field)>, bool>)
-                return o.*field ? QStringLiteral("True") : QStringLiteral("False");
-            else
-                return QVariant(o.*field).toString();
-        },
-        member);
+    const QVariant v = std::visit([&](auto field) { return QVariant(o.*field); }, member);
+    return v.typeId() == QMetaType::Bool ? Glob::BoolToText(v.toBool()) : v.toString();
 }
 
 void setText(BrowserOptions& o, const Member& member, const QString& text)
@@ -84,31 +73,16 @@ QStringList describe(const BrowserOptions& o)
     return lines;
 }
 
-struct LoadRow
+struct Row
 {
-    const char *name, *procedure, *content, *loaded, *failure; // loaded: lines of describe()
+    const char *name, *how;            // the procedure that loads, or what breaks the store
+    QByteArray data;                   // the file's content, or the title
+    const char *mention, *loaded = ""; // the report's text; lines of describe() that were loaded
 };
-
-struct BrokenStore
-{
-    const char* name;
-    const char* breakage;
-    QByteArray data; // the file's content or the title
-    const char* mention;
-    bool readFails;
-};
-
-template <typename Row, std::size_t N> void addRows(const Row (&rows)[N])
-{
-    QTest::addColumn<Row>("row");
-    for (const Row& row : rows)
-        QTest::newRow(row.name) << row;
-}
 
 } // namespace
 
-Q_DECLARE_METATYPE(LoadRow)
-Q_DECLARE_METATYPE(BrokenStore)
+Q_DECLARE_METATYPE(Row)
 
 class TestSettings : public QObject
 {
@@ -137,6 +111,12 @@ class TestSettings : public QObject
                                        reports[0].mid(procedure.size()).contains(mention)),
                  qPrintable(reports.join(u'\n')));
     }
+    static void addRows(std::initializer_list<Row> rows)
+    {
+        QTest::addColumn<Row>("row");
+        for (const Row& row : rows)
+            QTest::newRow(row.name) << row;
+    }
 
 private slots:
     void initTestCase()
@@ -144,6 +124,10 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         // A private config folder: tests may break it without touching anyone else's.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+        quarry::platform::setLibraryFolderForTesting({});
+        const QString folder = quarry::platform::LibraryFolder();
+        QVERIFY2(QFileInfo(folder).isAbsolute() && !QDir(folder).entryList({"libquarry.so*"}).isEmpty(),
+                 qPrintable(folder));
         quarry::platform::setLibraryFolderForTesting(m_library.path());
     }
     void init()
@@ -167,8 +151,8 @@ private slots:
     }
     void eachKeyRoundTrips()
     {
-        // A second control's Init on the same thread, before any file: the
-        // values Read_INI assigns go back to their initial ones, the others keep theirs.
+        // A second control's Init on the same thread, before any file: Read_INI's values go back to
+        // their initial ones, the others keep theirs.
         BrowserOptions& options = Glob::Options();
         options = this->options(true);
         QVERIFY(Glob::Read_INI());
@@ -196,8 +180,7 @@ private slots:
         QCOMPARE(Glob::GetSetting("General", "Data View"), text(options, kKeys[0].member));
 
         expected = options;
-        expected.strDataSourceFile =
-            this->options(false).strDataSourceFile; // a record only, recomputed at every load
+        expected.strDataSourceFile = this->options(false).strDataSourceFile; // recomputed at every load
         options = {};
         QVERIFY(Glob::Read_INI() && Glob::Get_Options());
         QCOMPARE(describe(options), describe(expected));
@@ -206,87 +189,78 @@ private slots:
     void load_data()
     {
         // A bad value stops the load: the keys before it are loaded, the rest keep their values.
-        const LoadRow rows[] = {
-            {"hand-written", "Read_INI",
-             "\xef\xbb\xbf; options\r\n\r\n[Data]\r\n  ; grid\r\nGrid Lines = true", "Data/Grid Lines=True",
-             ""},
-            {"commas unquoted", "Get_Options", "[Admin]\nPassword=a,b,c\n", "Admin/Password=a,b,c", ""},
-            {"empty is no Boolean", "Read_INI", "[Data]\nToolBar Text=\nGrid Lines=True\n",
-             "Data/Grid Lines=False", "\"\" is not a valid Boolean for \"Data\"/\"ToolBar Text\""},
-            {"first key", "Read_INI", "[%General]\nData%20View=1e12\nObject%20Tool%20Delay=7\n",
-             "General/Data View=1\nGeneral/Object Tool Delay=3",
-             "\"1e12\" is not a valid whole number for \"General\"/\"Data View\""},
-            {"Read_INI", "Read_INI",
-             "[%General]\nData%20View=3\nObject%20Tool%20Delay=7\n[Data]\nGrid%20Lines=yes\n",
-             "General/Data View=3\nData/Grid Lines=False\nGeneral/Object Tool Delay=3",
-             "\"yes\" is not a valid Boolean for \"Data\"/\"Grid Lines\""},
-            {"Get_Options", "Get_Options",
-             "[Admin]\nOpen%20sp=False\nPassword=K3Q9\nEdit%20Data=nope\nOptions=False\n",
-             "Admin/Open sp=False\nAdmin/Password=K3Q9\nAdmin/Edit Data=True\nAdmin/Options=True",
-             "\"nope\" is not a valid Boolean for \"Admin\"/\"Edit Data\""}};
-        addRows(rows);
+        addRows({{"hand-written", "Read_INI",
+                  "\xef\xbb\xbf; options\r\n\r\n[Data]\r\n  ; grid\r\nGrid Lines = true", "",
+                  "Data/Grid Lines=True"},
+                 {"commas unquoted", "Get_Options", "[Admin]\nPassword=a,b,c\n", "", "Admin/Password=a,b,c"},
+                 {"Read_INI", "Read_INI",
+                  "[%General]\nData%20View=3\nObject%20Tool%20Delay=7\n[Data]\nGrid%20Lines=yes\n",
+                  "\"yes\" is not a valid Boolean for \"Data\"/\"Grid Lines\"",
+                  "General/Data View=3\nData/Grid Lines=False\nGeneral/Object Tool Delay=3"},
+                 {"Get_Options", "Get_Options",
+                  "[Admin]\nOpen%20sp=False\nPassword=K3Q9\nEdit%20Data=nope\nOptions=False\n",
+                  "\"nope\" is not a valid Boolean for \"Admin\"/\"Edit Data\"",
+                  "Admin/Open sp=False\nAdmin/Password=K3Q9\nAdmin/Edit Data=True\nAdmin/Options=True"}});
     }
     void load()
     {
-        QFETCH(LoadRow, row);
-        QVERIFY(QDir().mkpath(folder()) && writeBytes(m_file, row.content));
-        const bool admin = row.procedure == QLatin1String("Get_Options");
+        QFETCH(Row, row);
+        QVERIFY(QDir().mkpath(folder()) && writeBytes(m_file, row.data));
+        const bool admin = row.how == QLatin1String("Get_Options");
         QVERIFY(!admin || Glob::Read_INI());
-        QCOMPARE(admin ? Glob::Get_Options() : Glob::Read_INI(), !*row.failure);
-        expectReport(row.procedure, row.failure);
+        QCOMPARE(admin ? Glob::Get_Options() : Glob::Read_INI(), !*row.mention);
+        expectReport(row.how, row.mention);
         const QStringList all = describe(Glob::Options());
         for (const QString& line : QString(row.loaded).split(u'\n'))
             QVERIFY2(all.contains(line), qPrintable(line + " not in\n" + all.join(u'\n')));
     }
     void unusableStore_data()
     {
-        // The long title leaves no room beside the file for the temporary files
-        // QSettings makes: the save must fail rather than rewrite the file in place.
-        const BrokenStore rows[] = {
-            {"binary with NUL bytes", "content", QByteArray("\177ELF\0\1\2\3[Data]\nx=1", 17), "FILE", true},
-            {"invalid UTF-8", "content", "[Data]\nGrid Lines=\xff\xfe\n", "FILE", true},
-            {"unterminated section", "content", "[Data\nGrid Lines=True\n", "FILE", true},
-            {"value without key", "content", "[Admin]\n=True\n", "FILE", true},
-            {"stray line", "content", "[%General]\nObject%20Tool%20Delay=4\nstray line\n", "FILE", true},
-            {"empty title", "title", "", "application title", true},
-            {"../escape", "title", "../escape", "cannot name a settings file", true},
-            {"a\\b", "title", "a\\b", "cannot name a settings file", true},
-            {"no room to save", "long title", QByteArray(250, 't'), "FILE", false},
-            {"file is a folder", "file is folder", "", "settings", true},
-            {"folder is a file", "folder is file", "", "settings", true}};
-        addRows(rows);
+        // The long title leaves no room beside the file for the temporary files QSettings makes:
+        // the save must fail rather than rewrite the file in place.
+        addRows({{"binary with NUL bytes", "content", QByteArray("\177ELF\0\1\2\3[Data]\nx=1", 17), "FILE"},
+                 {"invalid UTF-8", "content", "[Data]\nGrid Lines=\xff\xfe\n", "FILE"},
+                 {"unterminated section", "content", "[Data\nGrid Lines=True\n", "FILE"},
+                 {"value without key", "content", "[Admin]\n=True\n", "FILE"},
+                 {"stray line", "content", "[%General]\nObject%20Tool%20Delay=4\nstray line\n", "FILE"},
+                 {"empty title", "title", "", "application title"},
+                 {"../escape", "title", "../escape", "cannot name a settings file"},
+                 {"a\\b", "title", "a\\b", "cannot name a settings file"},
+                 {"no room to save", "long title", QByteArray(250, 't'), "FILE"},
+                 {"file is a folder", "file is folder", "", "settings"},
+                 {"folder is a file", "folder is file", "", "settings"}});
     }
     void unusableStore()
     {
-        QFETCH(BrokenStore, row);
+        QFETCH(Row, row);
+        const QString how = row.how;
+        const bool readFails = how != "long title";
         // Something stored before the store broke, which must survive.
-        QByteArray before =
-            row.breakage == QLatin1String("content") ? row.data : "[%General]\nObject%20Tool%20Delay=7\n";
-        if (row.breakage == QLatin1String("long title"))
+        QByteArray before = how == "content" ? row.data : "[%General]\nObject%20Tool%20Delay=7\n";
+        if (!readFails)
             m_file = folder() + u'/' + QString::fromUtf8(row.data) + QStringLiteral(".ini");
         QString victim = m_file;
         QVERIFY(QDir().mkpath(folder()) && writeBytes(m_file, before));
-        if (QString(row.breakage).contains(QLatin1String("title"))) {
+        if (how.contains("title")) {
             Glob::setAppTitle(QString::fromUtf8(row.data));
-        } else if (row.breakage == QLatin1String("file is folder")) {
+        } else if (how == "file is folder") {
             QVERIFY(QFile::remove(m_file) && QDir().mkpath(m_file + QStringLiteral("/inside")));
             victim.clear();
-        } else if (row.breakage == QLatin1String("folder is file")) {
+        } else if (how == "folder is file") {
             QVERIFY(QDir(folder()).removeRecursively());
             QVERIFY(writeBytes(victim = folder(), before = "a file where the settings folder should be\n"));
         }
         const QString mention = QString(row.mention).replace(QStringLiteral("FILE"), m_file);
 
-        QCOMPARE(Glob::Read_INI(), !row.readFails);
-        if (row.readFails) {
+        QCOMPARE(Glob::Read_INI(), !readFails);
+        if (readFails) {
             expectReport("Read_INI", mention);
-            // The initial values were assigned; nothing was loaded.
-            QCOMPARE(describe(Glob::Options()), describe(options(false)));
+            QCOMPARE(describe(Glob::Options()), describe(options(false))); // nothing was loaded
             QVERIFY(!Glob::Get_Options());
             expectReport("Get_Options", mention);
         }
-        QCOMPARE(Glob::GetSetting("General", "Object Tool Delay", "none"), row.readFails ? "none" : "7");
-        QCOMPARE(Glob::Options().lngToolTipDelay, row.readFails ? 3 : 7);
+        QCOMPARE(Glob::GetSetting("General", "Object Tool Delay", "none"), readFails ? "none" : "7");
+        QCOMPARE(Glob::Options().lngToolTipDelay, readFails ? 3 : 7);
 
         Glob::Options() = options(true);
         QVERIFY(!Glob::Save_INI());
@@ -300,67 +274,22 @@ private slots:
         // A title naming another place wrote nothing there.
         QVERIFY(!QFileInfo::exists(m_config.path() + "/escape.ini") && !QFileInfo::exists(folder() + "/a"));
     }
-    void threadsHaveOwnState()
-    {
-        BrowserOptions& mine = Glob::Options();
-        mine = options(true);
-        Glob::setCurrentDataSource(5);
-        Glob::Reporter();
-        const QString title = Glob::AppTitle();
-        QStringList seen;
-        std::unique_ptr<QThread> worker(QThread::create([&] {
-            seen << describe(Glob::Options()) << QString::number(Glob::HasErrorReporter())
-                 << QString::number(Glob::CurrentDataSource()) << Glob::AppTitle();
-            Glob::Options() = {};
-            Glob::setAppTitle(QStringLiteral("other"));
-            Glob::setCurrentDataSource(2);
-        }));
-        worker->start();
-        QVERIFY(worker->wait(10000));
-        QCOMPARE(seen, describe({}) + QStringList({"0", "0", ""}));
-        QCOMPARE(describe(mine), describe(options(true)));
-        QCOMPARE(Glob::CurrentDataSource(), 5);
-        QCOMPARE(Glob::AppTitle(), title);
-    }
-    void libraryFolderHoldsTheLibrary()
-    {
-        quarry::platform::setLibraryFolderForTesting({});
-        const QString folder = quarry::platform::LibraryFolder();
-        quarry::platform::setLibraryFolderForTesting(m_library.path());
-        QVERIFY(QFileInfo(folder).isAbsolute());
-        QVERIFY2(!QDir(folder).entryList({QStringLiteral("libquarry.so*")}).isEmpty(), qPrintable(folder));
-    }
     void textConversion_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("asBool"); // saved back as text; "" when it is no Boolean
         QTest::addColumn<QString>("asInt");  // the same for a whole number
-        // Halves round to even; the 32-bit range holds after rounding.
-        const char* const words[][3] = {
-            {"FALSE", "False", ""}, {"tRuE", "True", ""},   {"  False \t", "False", ""},
-            {"yes", "", ""},        {"", "", ""},           {"   ", "", ""},
-            {"Truex", "", ""},      {"True False", "", ""}, {"Wahr", "", ""},
-            {"0x0", "", ""},        {"inf", "", ""},        {"nan", "", ""},
-            {"12abc", "", ""},      {"1,000", "", ""},      {"2,5", "", ""},
-            {"0,0", "", ""}};
-        const char* const numbers[][3] = {
-            {"0.0", "False", "0"},   {"0.25", "True", "0"},    {"-7", "True", "-7"},
-            {"+5", "True", "5"},     {"007", "True", "7"},     {" 12\t", "True", "12"},
-            {"1e3", "True", "1000"}, {"1.5e2", "True", "150"}, {"1.000", "True", "1"},
-            {"2.4", "True", "2"},    {"2.5", "True", "2"},     {"2.6", "True", "3"},
-            {"3.5", "True", "4"},    {"-2.5", "True", "-2"},   {"-2.6", "True", "-3"},
-            {"1e10", "True", ""}};
-        const char* const limits[][3] = {{"1234567", "True", "1234567"},
-                                         {"2147483647.4", "True", "2147483647"},
-                                         {"-2147483648.5", "True", "-2147483648"},
-                                         {"2147483648", "True", ""},
-                                         {"-2147483649", "True", ""},
-                                         {"2147483647.5", "True", ""}};
-        for (const auto& table :
-             {std::span<const char* const[3]>(words), std::span<const char* const[3]>(numbers),
-              std::span<const char* const[3]>(limits)})
-            for (const auto& r : table)
-                QTest::addRow("'%s'", r[0]) << QString(r[0]) << QString(r[1]) << QString(r[2]);
+        // Rows parted by ';', columns by '|'. Halves round to even; the 32-bit range holds after rounding.
+        const QString rows =
+            "FALSE|False|;tRuE|True|;  False \t|False|;yes||;||;Truex||;0x0||;inf||;nan||;12abc||;"
+            "1,000||;2,5||;0.0|False|0;0.25|True|0;-7|True|-7;+5|True|5;007|True|7;"
+            " 12\t|True|12;1e3|True|1000;1.000|True|1;2.6|True|3;2.5|True|2;3.5|True|4;"
+            "-2.5|True|-2;1e10|True|;2147483648|True|;-2147483649|True|;2147483647.5|True|;"
+            "2147483647.4|True|2147483647;-2147483648.5|True|-2147483648";
+        for (const QString& row : rows.split(u';')) {
+            const QStringList r = row.split(u'|');
+            QTest::addRow("'%s'", qPrintable(r[0])) << r[0] << r[1] << r[2];
+        }
     }
     void textConversion()
     {
@@ -368,7 +297,7 @@ private slots:
         QFETCH(QString, asBool);
         QFETCH(QString, asInt);
         // The user's locale changes nothing in either direction.
-        for (const char* locale : {"C", "de_DE", "ar_EG", "hi_IN"}) {
+        for (const char* locale : {"C", "de_DE", "ar_EG"}) {
             QLocale::setDefault(QLocale(locale));
             const std::optional<bool> b = Glob::TextToBool(text);
             const std::optional<int> i = Glob::TextToInt(text);

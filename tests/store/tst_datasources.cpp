@@ -1,5 +1,4 @@
-// The data-source list against real files: loading, saving, the editor and
-// the prompts that add, edit or delete entries, and the sample on a first start.
+// The data-source list in its file: loading, saving, the editor and prompts, and the sample on a first start.
 #include "ScriptedPrompts.h"
 #include "SettingsTestSupport.h"
 #include "WidgetTestSupport.h"
@@ -16,12 +15,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <csignal>
 
@@ -61,16 +60,14 @@ QString entry(int number, const QString& name, const QString& connection = "c",
         .arg(name, connection, description, delimiter);
 }
 
-// Entries DS<n> for each n, then DS1 to DS<last>, numbered from 1.
-QString entries(std::initializer_list<int> numbers, int last = 0)
+// Entries DS<n> for each n, numbered from 1; DS1 to DS<last> without any.
+QString entries(QList<int> numbers, int last = 0)
 {
-    QList<int> all(numbers);
     for (int n = 1; n <= last; ++n)
-        all << n;
+        numbers << n;
     QString text;
-    int section = 0;
-    for (int n : all)
-        text += entry(++section, QStringLiteral("DS%1").arg(n));
+    for (int i = 0; i < numbers.size(); ++i)
+        text += entry(i + 1, QStringLiteral("DS%1").arg(numbers[i]));
     return text;
 }
 
@@ -94,14 +91,13 @@ bool leavesFile(const std::function<bool()>& step)
     return result;
 }
 
-// New_DataSource with the editor answered as a user would: what it shows is
-// noted, then the name, connection (through its prompt, unless empty),
-// description and delimiter (unless empty) go in and OK or Cancel is clicked.
+// New_DataSource with the editor answered as a user would: what it shows is noted, then the name,
+// connection (through its prompt, unless empty), description and delimiter (unless empty) go in.
 Action editor(int index, bool edit, bool confirm, const QStringList& typed)
 {
     return [=] {
         QObject context; // pending steps go with it, should the editor never show
-        QTimer::singleShot(0, &context, [&] {
+        whenModal(&context, [&](QWidget*) {
             frmNewDataSource& dialog = Glob::DataSourceEditor();
             g_said << QStringList{dialog.windowTitle(), child<QLineEdit>(dialog, "txtName")->text(),
                                   child<QPlainTextEdit>(dialog, "txtConnection")->toPlainText(),
@@ -118,7 +114,6 @@ Action editor(int index, bool edit, bool confirm, const QStringList& typed)
                 child<QComboBox>(dialog, "cboDelimiter")->setEditText(typed.value(3));
             child<QPushButton>(dialog, confirm ? "cmdOK" : "cmdCancel")->click();
         });
-        QTimer::singleShot(5000, &context, [] { Glob::DataSourceEditor().reject(); });
         return leavesFile([&] { return Glob::New_DataSource(index, edit); });
     };
 }
@@ -130,11 +125,8 @@ Action remove(int index, MsgResult answer)
         prompts.msgAnswers = {answer};
         const bool result = leavesFile([&] { return Glob::Delete_DataSource(index); });
         for (const auto& call : prompts.calls)
-            g_said << call.text + u'|' + call.title +
-                          (call.buttons == quarry::platform::MsgButtons::OKCancel &&
-                                   call.icon == quarry::platform::MsgIcon::Question
-                               ? "|OK/Cancel?"
-                               : "|another box");
+            g_said << call.text + u'|' + call.title + u'|' + QString::number(int(call.buttons)) +
+                          QString::number(int(call.icon)); // 12: OK/Cancel with a question mark
         return result;
     };
 }
@@ -152,14 +144,10 @@ Action saveTo(const QString& target)
             g_said << QStringLiteral("no file size limit here");
         Glob::Options().strDataSourceFile = target.isEmpty() ? g_file : g_lib + u'/' + target;
         QDir().mkpath(g_lib + QStringLiteral("/folder/inside"));
-        bool result = leavesFile(Glob::Save_DataSources);
-        if (target == QLatin1String("folder")) {
-            result = result || Glob::Get_DataSources();
-            const QStringList reports = takeReports();
-            if (reports.size() == 1 && reports[0].startsWith("Get_DataSources: ") &&
-                reports[0].contains(g_lib + "/folder"))
-                g_said << QStringLiteral("the folder cannot be read");
-        }
+        // Nor is a folder read as an empty list, which a save would then make final.
+        const bool result =
+            leavesFile(Glob::Save_DataSources) || (target == "folder" && Glob::Get_DataSources());
+        g_said << takeReports().replaceInStrings(QRegularExpression(": [^:]*$"), ""); // not Qt's wording
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
         Glob::Options().strDataSourceFile = g_file;
@@ -246,7 +234,6 @@ private slots:
             QTest::newRow(name) << before << action << result << said << saved;
         };
         const QString cut(253, u'x'), fifty = "50" + entries({}, 50);
-        add("missing file", {}, {}, true, {}, "0");
         add("empty file", "", {}, true, {}, "0");
         // Each key to its column; an empty name ends the list, wherever the next sections are.
         add("keys in any order, ID ignored", "[1]\nDelimiter=`\nID=9\nDescription=x\nConnection=c\nName=A\n",
@@ -282,16 +269,19 @@ private slots:
         const QString full =
             "New_DataSource: The data-source list is full: it holds at most 50 data sources.";
         add("add with 50 rows in use", sections(1, 50), editor(0, false, true, {"A"}), false, {full}, fifty);
-        add("edit row 0", sections(1, 1), editor(0, true, true, {"A"}), false,
-            {"New_DataSource: There is no data source number 0."}, "1" + entries({1}));
-        add("edit row 51", sections(1, 1), editor(51, true, true, {"A"}), false,
-            {"New_DataSource: There is no data source number 51."}, "1" + entries({1}));
+        const Action outside = [] {
+            return editor(0, true, true, {"A"})() || editor(51, true, true, {"A"})();
+        };
+        add("edit rows 0 and 51", sections(1, 1), outside, false,
+            {"New_DataSource: There is no data source number 0.",
+             "New_DataSource: There is no data source number 51."},
+            "1" + entries({1}));
         add(
             "the host adds to 50 rows", sections(1, 50),
             [] { return Glob::Add_DataSource("x", "y", "z", "`", "Host"); }, false,
             {QString(full).replace("New_DataSource", "Host")}, fifty);
 
-        const QString ask = "Delete DS%1?|Delete Data Source|OK/Cancel?";
+        const QString ask = "Delete DS%1?|Delete Data Source|12";
         add("delete row 2, the save renumbers", sections(1, 3), remove(2, MsgResult::OK), true, {ask.arg(2)},
             "3" + entries({1, 3}));
         add("delete cancelled", sections(1, 3), remove(3, MsgResult::Cancel), false, {ask.arg(3)},
@@ -307,15 +297,21 @@ private slots:
         };
         add("cells changed in place", sections(1, 2), edits, true, {},
             "2" + entry(1, "DS1", "c", "first line second") + entry(2, "") + entry(3, "Last", "", "", ""));
-        // Another thread has a list of its own.
+        // Another thread has a list, options, title and current entry of its own.
         const Action thread = [] {
-            QString seen;
+            Glob::setCurrentDataSource(1);
+            QStringList seen;
             std::unique_ptr<QThread> other(QThread::create([&] {
-                seen = QString::number(Glob::lngDataSourceCount()) + Glob::aDataSources()[1][Glob::dsName];
-                Glob::aDataSources()[1][Glob::dsName] = QStringLiteral("elsewhere");
+                seen << QString::number(Glob::lngDataSourceCount()) + Glob::aDataSources()[1][Glob::dsName]
+                     << Glob::Options().strDataSourceFile + Glob::AppTitle()
+                     << QString::number(Glob::CurrentDataSource() + Glob::HasErrorReporter());
+                Glob::aDataSources()[1][Glob::dsName] = Glob::Options().strDataSourceFile = "elsewhere";
+                Glob::setAppTitle("other");
+                Glob::setCurrentDataSource(2);
             }));
             other->start();
-            return other->wait(10000) && seen == QLatin1String("0");
+            return other->wait(10000) && seen == QStringList{"0", "", "0"} && Glob::AppTitle() == "Dabrook" &&
+                   Glob::CurrentDataSource() == 1;
         };
         add("per thread", sections(1, 1), thread, true, {}, "1" + entries({1}));
 
@@ -327,8 +323,8 @@ private slots:
             saved200 += entry(i, QStringLiteral("DS%1").arg(i), QString(200, u'c'));
         add("file size limit reached mid-way", long20, saveTo({}), false, {}, saved200);
         add("folder missing", long20, saveTo("gone/DataSources.ini"), false, {}, saved200);
-        // Nor is a folder read as an empty list, which a save would then make final.
-        add("target is a folder", long20, saveTo("folder"), false, {"the folder cannot be read"}, saved200);
+        add("target is a folder", long20, saveTo("folder"), false,
+            {"Get_DataSources: Cannot read the data-source file " + g_lib + "/folder"}, saved200);
 
         // An empty list gets the sample; one with entries is the user's own.
         const QString sample = "1" + entry(1, "Sample", "Provider=SQLite;Data Source=" + g_sample,
