@@ -199,9 +199,9 @@ QSize kwQuarry::sizeHint() const
             categories = std::max(categories, metrics.horizontalAdvance(QLatin1String(text)));
     }
     constexpr int kIconAndMargins = 16 + 12;
-    // A category sits one level in, behind the data source's branch mark.
     // QTreeView hides the measure that its base class publishes.
     const int names = static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(0);
+    // A category sits one level in, behind the data source's branch mark.
     const int treeWidth =
         std::max(names, 2 * tree->indentation() + kIconAndMargins + categories) + 2 * tree->frameWidth() + 4;
     int width = treeWidth;

@@ -267,6 +267,7 @@ void kwQuarryPrivate::connectListHandlers()
 {
     using quarry::platform::ObjectList;
     QObject::connect(lvwData, &ObjectList::itemClick, q, [this](int row) { itemClick(this, row); });
+    // Only on an item: a double-click on empty space has nothing to open.
     QObject::connect(lvwData, &ObjectList::itemDoubleClick, q, [this] { doubleClick(this); });
     QObject::connect(lvwData, &ObjectList::keyUp, q,
                      [this](int key, Qt::KeyboardModifiers) { keyUp(this, key); });
