@@ -34,10 +34,14 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (large)
-            return size;
-        const int own = option.fontMetrics.horizontalAdvance(index.data().toString());
         constexpr int kWidestItem = 400; // one absurdly long name must not make the list a single column
+        if (large) {
+            // The name stands under its picture: the item is as wide as the widest name.
+            constexpr int kTextMargins = 8;
+            size.setWidth(std::min(std::max(size.width(), widestText + kTextMargins), kWidestItem));
+            return size;
+        }
+        const int own = option.fontMetrics.horizontalAdvance(index.data().toString());
         size.setWidth(std::min(std::max(size.width(), size.width() - own + widestText), kWidestItem));
         return size;
     }

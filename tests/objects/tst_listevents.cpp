@@ -184,6 +184,9 @@ private slots:
         Shop s(db, mode);
         QCOMPARE(s.b->d->lvwData->view(), mode);
         QCOMPARE(s.b->d->lvwData->count(), 4);
+        // Names read whole in the icon modes.
+        const QRect item = s.view()->visualRect(s.view()->model()->index(s.rowOf("customers"), 0));
+        QVERIFY(mode == 3 || item.width() > s.view()->fontMetrics().horizontalAdvance("customers") + 8);
 
         s.click(QStringLiteral("customers"));
         QCOMPARE(s.lastSelected(), QStringLiteral("Shop : Tables : customers"));
