@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <optional>
 
 namespace quarry::platform {
@@ -42,7 +43,12 @@ ParsedLine parseLine(QByteArrayView raw)
         return line;
     line.kind = ParsedLine::Key;
     line.name = text.left(equals).trimmed();
-    line.value = text.mid(equals + 1).trimmed();
+    // Cut before trimming, so that what is read is what a write puts back.
+    QString value = text.mid(equals + 1);
+    const qsizetype nul = value.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        value.truncate(nul);
+    line.value = value.trimmed();
     return line;
 }
 
@@ -79,7 +85,8 @@ QString fitBuffer(QString text, int bufferSize)
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);
-    text.truncate(bufferSize - 1);
+    if (bufferSize - 1 < text.size())
+        text.truncate(bufferSize - 1);
     return text;
 }
 
@@ -110,27 +117,38 @@ QString GetProfileString(const QString& section, const QString& key, const QStri
     return fitBuffer(defaultValue, bufferSize);
 }
 
-bool WriteProfileString(const QString& section, const QString& key, const QString& value,
-                        const QString& fileName)
+QStringList GetProfileSectionNames(const QString& fileName)
 {
-    const QString trimmedSection = section.trimmed();
-    const QString trimmedKey = key.trimmed();
-    if (trimmedSection.isEmpty() || trimmedSection.contains(u']') || hasLineBreak(section))
-        return false;
-    if (trimmedKey.isEmpty() || trimmedKey.contains(u'=') || trimmedKey.startsWith(u';') ||
-        trimmedKey.startsWith(u'[') || hasLineBreak(key) || hasLineBreak(value))
-        return false;
-
-    const bool exists = QFileInfo::exists(fileName);
-    QByteArrayList lines;
-    if (exists) {
-        const auto data = readAll(fileName);
-        if (!data)
-            return false;
-        lines = splitLines(*data);
+    QStringList names;
+    const auto data = readAll(fileName);
+    if (!data)
+        return names;
+    for (const QByteArray& raw : splitLines(*data)) {
+        const ParsedLine line = parseLine(raw);
+        if (line.kind == ParsedLine::Section && !names.contains(line.name, Qt::CaseInsensitive))
+            names << line.name;
     }
-    const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
-    const QByteArray keyLine = trimmedKey.toUtf8() + '=' + value.toUtf8() + (crlf ? "\r" : "");
+    return names;
+}
+
+namespace {
+
+bool usableEntry(const ProfileEntry& entry)
+{
+    const QString section = entry.Section.trimmed();
+    const QString key = entry.Key.trimmed();
+    if (section.isEmpty() || section.contains(u']') || hasLineBreak(entry.Section))
+        return false;
+    // A key behind a byte-order mark could never be found again: readers drop the mark.
+    return !key.isEmpty() && !key.contains(u'=') && !key.startsWith(u';') && !key.startsWith(u'[') &&
+           !key.startsWith(QChar(0xFEFF)) && !hasLineBreak(entry.Key) && !hasLineBreak(entry.Value);
+}
+
+void setEntry(QByteArrayList& lines, const ProfileEntry& entry, bool crlf)
+{
+    const QString section = entry.Section.trimmed();
+    const QString key = entry.Key.trimmed();
+    const QByteArray keyLine = key.toUtf8() + '=' + entry.Value.toUtf8() + (crlf ? "\r" : "");
 
     qsizetype sectionAt = -1;
     qsizetype sectionEnd = lines.size();
@@ -142,32 +160,54 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
             sectionEnd = i;
             break;
         }
-        if (sameName(line.name, trimmedSection))
+        if (sameName(line.name, section))
             sectionAt = i;
     }
 
     if (sectionAt < 0) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
             lines.append(crlf ? "\r" : "");
-        lines.append('[' + trimmedSection.toUtf8() + ']' + (crlf ? "\r" : ""));
+        lines.append('[' + section.toUtf8() + ']' + (crlf ? "\r" : ""));
         lines.append(keyLine);
-    } else {
-        qsizetype keyAt = -1;
-        qsizetype lastContent = sectionAt;
-        for (qsizetype i = sectionAt + 1; i < sectionEnd; ++i) {
-            if (!lines[i].trimmed().isEmpty())
-                lastContent = i;
-            const ParsedLine line = parseLine(lines[i]);
-            if (line.kind == ParsedLine::Key && sameName(line.name, trimmedKey)) {
-                keyAt = i;
-                break;
-            }
-        }
-        if (keyAt >= 0)
-            lines[keyAt] = keyLine;
-        else
-            lines.insert(lastContent + 1, keyLine); // before the blank lines that part sections
+        return;
     }
+    qsizetype lastContent = sectionAt;
+    for (qsizetype i = sectionAt + 1; i < sectionEnd; ++i) {
+        if (!lines[i].trimmed().isEmpty())
+            lastContent = i;
+        const ParsedLine line = parseLine(lines[i]);
+        if (line.kind == ParsedLine::Key && sameName(line.name, key)) {
+            lines[i] = keyLine;
+            return;
+        }
+    }
+    lines.insert(lastContent + 1, keyLine); // before the blank lines that part sections
+}
+
+} // namespace
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+                        const QString& fileName)
+{
+    return WriteProfileStrings({{section, key, value}}, fileName);
+}
+
+bool WriteProfileStrings(const QList<ProfileEntry>& entries, const QString& fileName)
+{
+    if (!std::all_of(entries.begin(), entries.end(), usableEntry))
+        return false;
+
+    const bool exists = QFileInfo::exists(fileName);
+    QByteArrayList lines;
+    if (exists) {
+        const auto data = readAll(fileName);
+        if (!data)
+            return false;
+        lines = splitLines(*data);
+    }
+    const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
+    for (const ProfileEntry& entry : entries)
+        setEntry(lines, entry, crlf);
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

@@ -1,4 +1,4 @@
-// Windows profile (INI) file operations, for files whose values are free text:
+// Profile (INI) file operations, for files whose values are free text:
 // everything after the first '=' of a line is the value, so ';' and ',' in a
 // connection string stay plain characters. Section and key names compare
 // case-insensitively and the first occurrence of either wins. Text is UTF-8;
@@ -7,27 +7,43 @@
 
 #include <quarry/quarry_export.h>
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace quarry::platform {
 
 // The value of `key` in `section` of `fileName`, or `defaultValue` when the
-// file, section or key is missing or the file cannot be read. Either is cut
-// to `bufferSize` - 1 characters (and at a NUL), as the Windows call fills a
-// buffer of that size; a size below 1 gives "". Surrounding blanks of the
-// value are dropped.
+// file, section or key is missing or the file cannot be read. A value ends at
+// a NUL and loses its surrounding blanks; then it, or the default, is cut to
+// `bufferSize` - 1 characters (a size below 1 gives "").
 QUARRY_EXPORT QString GetProfileString(const QString& section, const QString& key,
                                        const QString& defaultValue, int bufferSize, const QString& fileName);
+
+// The names of the file's sections in file order, each once (the first
+// spelling); empty when the file is missing or cannot be read.
+QUARRY_EXPORT QStringList GetProfileSectionNames(const QString& fileName);
+
+struct ProfileEntry
+{
+    QString Section;
+    QString Key;
+    QString Value;
+};
 
 // Sets `key` in `section` to `value`, creating the file, the section and the
 // key as needed; every other line of the file is kept byte for byte. The file
 // is replaced in one step (QSaveFile), so a failed write leaves it as it was.
 // A file this creates is readable and writable by its owner only; an existing
 // file keeps its permissions. False when the names are unusable (empty, or a
-// section name with ']', a key with '=', either with a line break), the value
-// has a line break, or the file cannot be read or written.
+// section name with ']', a key with '=' or a leading byte-order mark, either
+// with a line break), the value has a line break, or the file cannot be read
+// or written.
 QUARRY_EXPORT bool WriteProfileString(const QString& section, const QString& key, const QString& value,
                                       const QString& fileName);
+
+// Every entry in one replacement of the file, or none of them.
+QUARRY_EXPORT bool WriteProfileStrings(const QList<ProfileEntry>& entries, const QString& fileName);
 
 // Removes the file; false when it did not exist or could not be removed.
 QUARRY_EXPORT bool DeleteProfileFile(const QString& fileName);

@@ -1,12 +1,14 @@
 #include "settings/Glob.h"
 
-#include "platform/LibraryLocation.h"
+#include "settings/DataSources.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextConvert.h"
 
 #include <QDir>
 
+#include <limits>
 #include <memory>
+#include <optional>
 #include <variant>
 
 namespace Glob {
@@ -30,18 +32,22 @@ struct OptionKey
     const char* section;
     const char* key;
     Field field;
+    // Numbers outside [least, most] give way to the initial value.
+    int least = std::numeric_limits<int>::min();
+    int most = std::numeric_limits<int>::max();
+    int initial = 0;
 };
 
 // The keys each procedure handles, in the order it handles them.
 const OptionKey kReadIniKeys[] = {
-    {"General", "Data View", &BrowserOptions::lngDataView},
+    {"General", "Data View", &BrowserOptions::lngDataView, 0, 3, 1},
     {"Data", "ToolBar Text", &BrowserOptions::blnToolBarText},
     {"Data", "Grid Lines", &BrowserOptions::blnGridLines},
     {"General", "Object Tool Tips", &BrowserOptions::blnToolTips},
     {"General", "Object Tool Tip Field Types", &BrowserOptions::blnToolTipTypes},
     {"General", "Object Tool Tip sort", &BrowserOptions::blnToolTipSort},
-    {"General", "Object Tool Delay", &BrowserOptions::lngToolTipDelay},
-    {"Data", "Split\\Percentage", &BrowserOptions::lngSplitPercent},
+    {"General", "Object Tool Delay", &BrowserOptions::lngToolTipDelay, 0, std::numeric_limits<int>::max(), 3},
+    {"Data", "Split\\Percentage", &BrowserOptions::lngSplitPercent, 0, 100, 20},
     {"Data", "Split\\Orientation", &BrowserOptions::blnSplitHorizontal},
     {"Data", "Split\\Left", &BrowserOptions::blnSplitLeft},
 };
@@ -88,58 +94,76 @@ QString toText(const BrowserOptions& options, const Field& field)
         field);
 }
 
-// Stores text into the field; false with a description when it does not convert.
-bool fromText(BrowserOptions& options, const OptionKey& entry, const QString& text, const QString& file,
-              QString* error)
+// Stores text into the field; a description of what is wrong when it does
+// not convert or lies out of range, the field then left as it was or set to
+// its initial value.
+std::optional<QString> fromText(BrowserOptions& options, const OptionKey& entry, const QString& text,
+                                const QString& file)
 {
+    const auto where = [&] {
+        return QStringLiteral("\"%1\"/\"%2\" in the settings file \"%3\"")
+            .arg(QLatin1String(entry.section), QLatin1String(entry.key), file);
+    };
     return std::visit(
-        [&](auto member) -> bool {
+        [&](auto member) -> std::optional<QString> {
             auto& value = options.*member;
             using T = std::decay_t<decltype(value)>;
             if constexpr (std::is_same_v<T, QString>) {
                 value = text;
-                return true;
+                return std::nullopt;
             } else {
                 std::optional<T> converted;
                 if constexpr (std::is_same_v<T, bool>)
                     converted = TextToBool(text);
                 else
                     converted = TextToInt(text);
-                if (!converted) {
-                    *error = QStringLiteral(
-                                 "\"%1\" is not a valid %2 for \"%3\"/\"%4\" in the settings file \"%5\".")
-                                 .arg(text,
-                                      std::is_same_v<T, bool> ? QStringLiteral("Boolean")
-                                                              : QStringLiteral("whole number"),
-                                      QLatin1String(entry.section), QLatin1String(entry.key), file);
-                    return false;
+                if (!converted)
+                    return QStringLiteral("\"%1\" is not a valid %2 for %3; %4 is used.")
+                        .arg(text,
+                             std::is_same_v<T, bool> ? QStringLiteral("Boolean")
+                                                     : QStringLiteral("whole number"),
+                             where(), toText(options, entry.field));
+                if constexpr (std::is_same_v<T, int>) {
+                    if (*converted < entry.least || *converted > entry.most) {
+                        value = entry.initial;
+                        return QStringLiteral("%1 is out of range for %2; %3 is used.")
+                            .arg(text, where(), IntToText(value));
+                    }
                 }
                 value = *converted;
-                return true;
+                return std::nullopt;
             }
         },
         entry.field);
 }
 
-// Loads each key in turn with its current value as the default; stops at the
-// first failure, so the keys before it keep what was loaded.
-template <std::size_t N> bool load(const char* procedure, const OptionKey (&keys)[N])
+// Loads every key with its current value as the default. A value that does
+// not convert or is out of range leaves its default and the rest still load:
+// one stray value must not leave the browser blank. What was wrong is
+// reported once, together.
+template <std::size_t N> bool load(const char* procedure, const OptionKey (&keys)[N], bool reportStrayLines)
 {
-    const auto fail = [procedure](const QString& error) {
-        Reporter().ReportError(QLatin1String(procedure), error);
-        return false;
-    };
     SettingsStore store(t_state.appTitle);
     QString error;
-    if (!store.open(&error))
-        return fail(error);
+    if (!store.open(&error)) {
+        Reporter().ReportError(QLatin1String(procedure), error);
+        return false;
+    }
+    QStringList problems;
+    if (reportStrayLines)
+        for (const int line : store.strayLines())
+            problems << QStringLiteral("Line %1 of the settings file \"%2\" is not a setting and is ignored.")
+                            .arg(line)
+                            .arg(store.fileName());
     BrowserOptions& options = t_state.options;
     for (const OptionKey& entry : keys) {
         const QString text =
             store.get(QLatin1String(entry.section), QLatin1String(entry.key), toText(options, entry.field));
-        if (!fromText(options, entry, text, store.fileName(), &error))
-            return fail(error);
+        if (const auto problem = fromText(options, entry, text, store.fileName()))
+            problems << *problem;
     }
+    if (!problems.isEmpty())
+        Reporter().ReportError(QLatin1String(procedure), problems.join(u'\n'));
     return true;
 }
 
@@ -210,9 +234,8 @@ bool Read_INI()
     options.blnOpenSQL = true;
     options.blnOptions = true;
     // Recomputed at every load: the stored "INI File" is only a record.
-    options.strDataSourceFile = QDir::toNativeSeparators(
-        QDir(quarry::platform::LibraryFolder()).filePath(QStringLiteral("DataSources.ini")));
-    return load("Read_INI", kReadIniKeys);
+    options.strDataSourceFile = QDir::toNativeSeparators(DefaultDataSourceFile());
+    return load("Read_INI", kReadIniKeys, true);
 }
 
 bool Get_Options()
@@ -220,7 +243,7 @@ bool Get_Options()
     // A stored False for "Open Table" is honoured like "Open View" and
     // "Open sp": the options dialog offers and saves all three alike, so a
     // user who turns tables off expects that to survive a restart.
-    return load("Get_Options", kAdminKeys);
+    return load("Get_Options", kAdminKeys, false);
 }
 
 bool Save_INI()

@@ -47,7 +47,9 @@ QUARRY_EXPORT void setAppTitle(const QString& title);
 QUARRY_EXPORT int CurrentDataSource();
 QUARRY_EXPORT void setCurrentDataSource(int number);
 
-// Each reports its own failure through Reporter() and returns false.
+// Each reports its own failure through Reporter() and returns false. The two
+// loaders report values they cannot use, keep the defaults for those and go
+// on; they fail only when the store cannot be read.
 QUARRY_EXPORT bool Read_INI();
 QUARRY_EXPORT bool Get_Options();
 QUARRY_EXPORT bool Save_INI();

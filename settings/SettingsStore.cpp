@@ -1,10 +1,14 @@
 #include "settings/SettingsStore.h"
 
+#include "platform/ProfileFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace Glob {
 
@@ -24,27 +28,68 @@ QString nameError(const QString& application)
     return {};
 }
 
-// Line number of the first line that is neither blank, a comment, a
-// [section] nor key=value; 0 when the whole text is well formed. QSettings
-// reads far more leniently and then rewrites what it could not parse as
-// nothing, so anything it would silently drop is refused here first.
-int firstMalformedLine(const QString& text)
+// Numbers of the lines that are neither blank, a comment, a [section] nor
+// key=value.
+QList<int> findStrayLines(const QString& text)
 {
+    QList<int> stray;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
             continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (line.endsWith(QLatin1Char(']')) && line.size() > 2)
-                continue;
-            return int(i + 1);
-        }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            return int(i + 1);
+        if (line.startsWith(QLatin1Char('[')) ? line.endsWith(QLatin1Char(']')) && line.size() > 2
+                                              : line.indexOf(QLatin1Char('=')) > 0)
+            continue;
+        stray << int(i + 1);
     }
-    return 0;
+    return stray;
+}
+
+// A section or key name as QSettings writes it.
+QString escapedName(const QString& name)
+{
+    QString out;
+    for (const QChar c : name) {
+        if ((c.isLetterOrNumber() && c.unicode() < 0x80) || c == u'_' || c == u'-' || c == u'.')
+            out += c;
+        else if (c == u'/')
+            out += u'\\';
+        else if (c.unicode() <= 0xFF)
+            out += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += QStringLiteral("%U%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
+QString escapedSection(const QString& section)
+{
+    // QSettings keeps [General] for keys outside any group.
+    return section == QLatin1String("General") ? QStringLiteral("%General") : escapedName(section);
+}
+
+// A value as QSettings reads it back unchanged: plain when nothing in it has
+// a meaning there, else in double quotes with backslash escapes.
+QString escapedValue(const QString& value)
+{
+    const bool plain =
+        !value.isEmpty() && value == value.trimmed() && !value.startsWith(u'@') &&
+        std::none_of(value.begin(), value.end(), [](QChar c) {
+            return c.unicode() < 0x20 || c == u'"' || c == u'\\' || c == u';' || c == u',' || c == u'=';
+        });
+    if (plain)
+        return value;
+    QString out = QStringLiteral("\"");
+    for (const QChar c : value) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + u'"';
 }
 
 void setError(QString* error, const QString& text)
@@ -70,7 +115,7 @@ QString SettingsStore::fileName() const
     return m_settings ? m_settings->fileName() : QString();
 }
 
-bool SettingsStore::checkFile(QString* error) const
+bool SettingsStore::checkFile(QString* error)
 {
     if (!m_nameError.isEmpty()) {
         setError(error, m_nameError);
@@ -126,14 +171,7 @@ bool SettingsStore::checkFile(QString* error) const
                                 .arg(file));
             return false;
         }
-        if (const int line = firstMalformedLine(text)) {
-            setError(error,
-                     QStringLiteral("The settings file \"%1\" is not a valid settings file (line %2); it has "
-                                    "been left unchanged.")
-                         .arg(file)
-                         .arg(line));
-            return false;
-        }
+        m_strayLines = findStrayLines(text);
     }
 
     switch (m_settings->status()) {
@@ -143,6 +181,9 @@ bool SettingsStore::checkFile(QString* error) const
         setError(error, QStringLiteral("The settings file \"%1\" cannot be read.").arg(file));
         return false;
     case QSettings::FormatError:
+        // What QSettings cannot parse is among the stray lines, ignored and reported.
+        if (!m_strayLines.isEmpty())
+            return true;
         setError(error,
                  QStringLiteral("The settings file \"%1\" is not a valid settings file; it has been left "
                                 "unchanged.")
@@ -183,17 +224,18 @@ bool SettingsStore::save(const QList<Entry>& entries, QString* error)
                      .arg(folder));
         return false;
     }
+    QList<quarry::platform::ProfileEntry> lines;
     for (const Entry& entry : entries)
-        m_settings->setValue(entry.Section + QLatin1Char('/') + entry.Key, entry.Text);
-    // QSettings replaces the file through a temporary one, so a failed write
+        lines.append({escapedSection(entry.Section), escapedName(entry.Key), escapedValue(entry.Text)});
+    // The writer replaces the file through a temporary one, so a failed write
     // leaves the previous contents in place.
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
+    if (!quarry::platform::WriteProfileStrings(lines, file)) {
         setError(error,
                  QStringLiteral("The settings file \"%1\" could not be written; the settings were not saved.")
                      .arg(file));
         return false;
     }
+    m_settings->sync(); // reads the file anew
     return true;
 }
 
