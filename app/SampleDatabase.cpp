@@ -1,6 +1,5 @@
 #include "app/SampleDatabase.h"
 
-#include "platform/LibraryLocation.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
@@ -457,10 +456,8 @@ bool registerSampleDataSource(const QString& path, QString* error)
     // Read_INI later puts it in the same place.
     QString& file = Glob::Options().strDataSourceFile;
     if (file.isEmpty())
-        file = QDir(quarry::platform::LibraryFolder()).filePath(QStringLiteral("DataSources.ini"));
+        file = Glob::DefaultDataSourceFile();
 
-    // A file with more entries than the list holds fails to load but is
-    // certainly not empty.
     const bool loaded = Glob::Get_DataSources();
     const Glob::DataSourceTable& table = Glob::aDataSources();
     if (std::any_of(table.begin() + 1, table.end(),
@@ -473,16 +470,12 @@ bool registerSampleDataSource(const QString& path, QString* error)
         return false;
     }
 
-    if (!Glob::Add_DataSource(QStringLiteral("Sample"), QString(),
+    if (!Glob::Add_DataSource(QStringLiteral("Sample"), SampleDatabase::connectionString(path),
                               QStringLiteral("Sample order-processing database (SQLite)"),
                               QStringLiteral("\""), procedure)) {
         fail(error, QStringLiteral("Cannot add the data source \"Sample\": the data-source list is full."));
         return false;
     }
-    // The connection goes in as it must reach the driver: quote doubling
-    // would break a path that holds a single quote.
-    Glob::aDataSources()[Glob::lngDataSourceCount()][Glob::dsConnection] =
-        SampleDatabase::connectionString(path);
 
     if (!Glob::Save_DataSources()) {
         Glob::aDataSources()[Glob::lngDataSourceCount()][Glob::dsID].clear();

@@ -6,6 +6,7 @@
 #include <QMutex>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace quarry::platform {
 
@@ -29,6 +30,12 @@ QString LibraryFolder()
     if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) != 0 && info.dli_fname && *info.dli_fname)
         return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
     return QCoreApplication::applicationDirPath();
+}
+
+bool FolderIsUsersOwn(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.ownerId() == uint(::geteuid()) && info.isWritable();
 }
 
 void setLibraryFolderForTesting(const QString& folder)

@@ -1,27 +1,28 @@
 #include "settings/DataSources.h"
 
 #include "dialogs/frmNewDataSource.h"
+#include "platform/LibraryLocation.h"
 #include "platform/ProfileFile.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/Glob.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryFile>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace Glob {
 
 namespace {
-
-// The Windows profile call fills a buffer of this size, NUL included.
-constexpr int kValueBuffer = 254;
 
 struct EditorHolder
 {
@@ -44,16 +45,24 @@ struct StoreState
 thread_local StoreState t_store;
 thread_local EditorHolder t_editor;
 
-// The texts the editor shows and the user types carry single quotes once;
-// the table holds them doubled.
+// The file doubles every single quote; the table holds the text as typed.
+// Files without the format mark come from versions that doubled again at
+// each edit, so there any run of quotes stood for one.
+const QString kFormatSection = QStringLiteral("Quarry");
+const QString kFormatKey = QStringLiteral("Format");
+const QString kFormat = QStringLiteral("2");
+
 QString doubleQuotes(QString text)
 {
     return text.replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
-QString undoubleQuotes(QString text)
+QString undoubleQuotes(QString text, bool marked)
 {
-    return text.replace(QLatin1String("''"), QLatin1String("'"));
+    if (marked)
+        return text.replace(QLatin1String("''"), QLatin1String("'"));
+    static const QRegularExpression runs(QStringLiteral("'{2,}"));
+    return text.replace(runs, QStringLiteral("'"));
 }
 
 // A profile line cannot hold a line break, and the editor's description
@@ -69,9 +78,41 @@ bool validRow(int row)
     return row >= 1 && row <= kDataSourceRows;
 }
 
+// Values are read whole: a cut connection string loses its tail, often the password.
 QString readValue(const QString& section, const QString& key, const QString& file)
 {
-    return quarry::platform::GetProfileString(section, key, QString(), kValueBuffer, file);
+    return quarry::platform::GetProfileString(section, key, QString(), std::numeric_limits<int>::max(), file);
+}
+
+// The sections named by whole numbers from 1, in numeric order.
+QList<int> entrySections(const QString& file)
+{
+    QList<int> numbers;
+    for (const QString& name : quarry::platform::GetProfileSectionNames(file)) {
+        bool ok = false;
+        const int number = name.toInt(&ok);
+        if (ok && number >= 1 && name == QString::number(number) && !numbers.contains(number))
+            numbers << number;
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+QString fullListError()
+{
+    return QStringLiteral("The data-source list is full: it holds at most %1 data sources.")
+        .arg(kDataSourceRows);
+}
+
+void storeRow(int row, const QString& name, const QString& connection, const QString& description,
+              const QString& delimiter)
+{
+    DataSource& cells = t_store.table[size_t(row)];
+    cells[dsID] = QString::number(row);
+    cells[dsConnection] = connection;
+    cells[dsName] = name;
+    cells[dsDescription] = description;
+    cells[dsDelimiter] = delimiter;
 }
 
 } // namespace
@@ -93,54 +134,85 @@ frmNewDataSource& DataSourceEditor()
     return *t_editor.dialog;
 }
 
+QString SharedDataSourceFile()
+{
+    return QDir(quarry::platform::LibraryFolder()).filePath(QStringLiteral("DataSources.ini"));
+}
+
+QString DefaultDataSourceFile()
+{
+    // The folder beside the library is usually not the user's to write, and
+    // one user's data sources, passwords included, are not another's: each
+    // user keeps a list beside their own settings.
+    const QString library = quarry::platform::LibraryFolder();
+    if (quarry::platform::FolderIsUsersOwn(library))
+        return SharedDataSourceFile();
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quarry"),
+                             QStringLiteral("DataSources"));
+    return QFileInfo(settings.fileName()).absolutePath() + QStringLiteral("/DataSources.ini");
+}
+
 bool Get_DataSources()
 {
-    const QString file = Options().strDataSourceFile;
-    // Windows would read an unreadable file as an empty one; saved over,
-    // its entries would be lost without a word.
+    const QString procedure = QStringLiteral("Get_DataSources");
+    QString file = Options().strDataSourceFile;
+    // Until the user saves a list of their own, the shared one starts it.
+    const QString shared = SharedDataSourceFile();
+    if (!QFileInfo::exists(file) && QFileInfo::exists(shared))
+        file = shared;
+    // An unreadable file read as an empty one would, saved over, lose its
+    // entries without a word.
     if (QFileInfo::exists(file)) {
         QFile probe(file);
         if (!probe.open(QIODevice::ReadOnly)) {
             Reporter().ReportError(
-                QStringLiteral("Get_DataSources"),
+                procedure,
                 QStringLiteral("Cannot read the data-source file %1: %2").arg(file, probe.errorString()));
             return false;
         }
     }
 
-    DataSourceTable& table = t_store.table;
-    table = DataSourceTable{};
-    int entries = 0;
-    for (int i = 1;; ++i) {
-        const QString section = QString::number(i);
-        const QString name = readValue(section, QStringLiteral("Name"), file);
-        if (name.isEmpty())
-            break;
-        if (!validRow(i)) {
-            Reporter().ReportError(
-                QStringLiteral("Get_DataSources"),
-                QStringLiteral("The data-source file %1 holds more than %2 data sources; only the first %2 "
-                               "are loaded.")
-                    .arg(file)
-                    .arg(kDataSourceRows));
-            return false;
+    t_store.table = DataSourceTable{};
+    const bool marked = readValue(kFormatSection, kFormatKey, file) == kFormat;
+    // Every numbered section is read, gaps or not: stopping at a gap would
+    // hide the entries after it, and the next save would drop them unseen.
+    QStringList nameless;
+    int entries = 0, beyond = 0;
+    for (const int number : entrySections(file)) {
+        const QString section = QString::number(number);
+        const QString name = undoubleQuotes(readValue(section, QStringLiteral("Name"), file), marked);
+        if (name.isEmpty()) {
+            nameless << QStringLiteral("[%1]").arg(number);
+            continue;
         }
-        DataSource& row = table[i];
-        row[dsName] = name;
-        row[dsID] = section;
-        row[dsConnection] = readValue(section, QStringLiteral("Connection"), file);
-        row[dsDescription] = readValue(section, QStringLiteral("Description"), file);
-        row[dsDelimiter] = readValue(section, QStringLiteral("Delimiter"), file);
-        entries = i;
+        if (entries == kDataSourceRows) {
+            ++beyond;
+            continue;
+        }
+        const auto value = [&](const char* key) {
+            return undoubleQuotes(readValue(section, QLatin1String(key), file), marked);
+        };
+        storeRow(++entries, name, value("Connection"), value("Description"), value("Delimiter"));
     }
     t_store.count = entries;
+
+    // Told once, together: whatever is left out here is dropped by the next save.
+    QStringList problems;
+    if (beyond > 0)
+        problems << QStringLiteral("The data-source file %1 holds more than %2 data sources; only the first "
+                                   "%2 are loaded.")
+                        .arg(file)
+                        .arg(kDataSourceRows);
+    if (!nameless.isEmpty())
+        problems << QStringLiteral("Section %1 of the data-source file %2 has no name and is left out.")
+                        .arg(nameless.join(QStringLiteral(", ")), file);
+    if (!problems.isEmpty())
+        Reporter().ReportError(procedure, problems.join(u' '));
     return true;
 }
 
 bool Save_DataSources()
 {
-    using quarry::platform::WriteProfileString;
-
     const QString file = Options().strDataSourceFile;
     if (file.isEmpty())
         return false;
@@ -148,7 +220,10 @@ bool Save_DataSources()
     const DataSourceTable& table = t_store.table;
     const bool empty = std::none_of(table.begin() + 1, table.end(),
                                     [](const DataSource& row) { return !row[dsID].isEmpty(); });
-    if (empty) {
+    // A missing file would bring the shared starting list back: a user who
+    // removed every entry keeps an empty file of their own instead.
+    const QString shared = SharedDataSourceFile();
+    if (empty && (QFileInfo(file) == QFileInfo(shared) || !QFileInfo::exists(shared))) {
         quarry::platform::DeleteProfileFile(file); // a missing file is as good
         return true;
     }
@@ -156,6 +231,9 @@ bool Save_DataSources()
     // Replace what a link points at, not the link.
     const QFileInfo info(file);
     const QString target = info.isSymLink() ? info.symLinkTarget() : file;
+    // The user's own folder may not exist before the first save.
+    if (file == DefaultDataSourceFile())
+        QDir().mkpath(QFileInfo(target).absolutePath());
 
     // The new file grows beside the old one and takes its name in one rename,
     // so a save that fails half-way leaves the previous list whole. The
@@ -166,11 +244,7 @@ bool Save_DataSources()
     next.close();
     const QString nextName = next.fileName();
 
-    struct Written
-    {
-        QString section, key, value;
-    };
-    QList<Written> written;
+    QList<quarry::platform::ProfileEntry> written{{kFormatSection, kFormatKey, kFormat}};
     int section = 1;
     for (int i = 1; i <= kDataSourceRows; ++i) {
         const DataSource& row = table[i];
@@ -181,22 +255,21 @@ bool Save_DataSources()
                                           std::pair{QStringLiteral("Connection"), dsConnection},
                                           std::pair{QStringLiteral("Description"), dsDescription},
                                           std::pair{QStringLiteral("Delimiter"), dsDelimiter}}) {
-            const QString value = oneLine(row[column]);
-            if (!WriteProfileString(name, key, value, nextName))
-                return false;
-            written.append({name, key, value.trimmed()});
+            written.append({name, key, oneLine(doubleQuotes(row[column]))});
         }
         ++section;
     }
+    if (!quarry::platform::WriteProfileStrings(written, nextName))
+        return false;
     // A write can report success over a cut-off file (QSaveFile commits even
     // when its last flush failed, as on a full disk), so the new file must
     // read back whole before it may replace the old one.
-    for (const Written& entry : written) {
+    for (const auto& entry : written) {
         // Room for one character more than was written, and a default that
         // cannot be a value, so that a cut or missing value shows.
         const QString found = quarry::platform::GetProfileString(
-            entry.section, entry.key, QStringLiteral("\x01?"), int(entry.value.size()) + 2, nextName);
-        if (found != entry.value)
+            entry.Section, entry.Key, QStringLiteral("\x01?"), int(entry.Value.size()) + 2, nextName);
+        if (found != entry.Value.trimmed())
             return false;
     }
 
@@ -212,20 +285,18 @@ bool Save_DataSources()
 bool Add_DataSource(const QString& name, const QString& connection, const QString& description,
                     const QString& delimiter, const QString& procedure)
 {
+    // A nameless entry would be left out of the next load.
+    if (name.trimmed().isEmpty()) {
+        Reporter().ReportError(procedure, QStringLiteral("A data source needs a name."));
+        return false;
+    }
     const int row = t_store.count + 1;
     if (!validRow(row)) {
-        Reporter().ReportError(
-            procedure, QStringLiteral("The data-source list is full: it holds at most %1 data sources.")
-                           .arg(kDataSourceRows));
+        Reporter().ReportError(procedure, fullListError());
         return false;
     }
     t_store.count = row;
-    DataSource& cells = t_store.table[row];
-    cells[dsID] = QString::number(row);
-    cells[dsConnection] = doubleQuotes(connection);
-    cells[dsName] = doubleQuotes(name);
-    cells[dsDescription] = doubleQuotes(description);
-    cells[dsDelimiter] = doubleQuotes(delimiter);
+    storeRow(row, name, connection, description, delimiter);
     return true;
 }
 
@@ -238,27 +309,16 @@ bool New_DataSource(int lngIndex, bool blnEdit)
     }
     // Refused before the editor opens, so nobody types an entry that cannot be kept.
     if (!blnEdit && !validRow(t_store.count + 1)) {
-        Reporter().ReportError(
-            procedure, QStringLiteral("The data-source list is full: it holds at most %1 data sources.")
-                           .arg(kDataSourceRows));
+        Reporter().ReportError(procedure, fullListError());
         return false;
     }
 
     frmNewDataSource& editor = DataSourceEditor();
-    if (blnEdit) {
-        // The table holds quotes doubled; handing them over as stored would
-        // double them again with every edit.
-        const DataSource& row = t_store.table[lngIndex];
-        editor.setSourceName(undoubleQuotes(row[dsName]));
-        editor.setConnection(undoubleQuotes(row[dsConnection]));
-        editor.setDescription(undoubleQuotes(row[dsDescription]));
-        editor.setDelimiter(undoubleQuotes(row[dsDelimiter]));
-    } else {
-        editor.setSourceName(QString());
-        editor.setConnection(QString());
-        editor.setDescription(QString());
-        editor.setDelimiter(QString());
-    }
+    const DataSource shown = blnEdit ? t_store.table[size_t(lngIndex)] : DataSource{};
+    editor.setSourceName(shown[dsName]);
+    editor.setConnection(shown[dsConnection]);
+    editor.setDescription(shown[dsDescription]);
+    editor.setDelimiter(shown[dsDelimiter]);
     editor.exec();
     if (editor.Cancelled())
         return false;
@@ -266,13 +326,7 @@ bool New_DataSource(int lngIndex, bool blnEdit)
     if (!blnEdit)
         return Add_DataSource(editor.SourceName(), editor.Connection(), editor.Description(),
                               editor.Delimiter(), procedure);
-
-    DataSource& cells = t_store.table[lngIndex];
-    cells[dsID] = QString::number(lngIndex);
-    cells[dsConnection] = doubleQuotes(editor.Connection());
-    cells[dsName] = doubleQuotes(editor.SourceName());
-    cells[dsDescription] = doubleQuotes(editor.Description());
-    cells[dsDelimiter] = doubleQuotes(editor.Delimiter());
+    storeRow(lngIndex, editor.SourceName(), editor.Connection(), editor.Description(), editor.Delimiter());
     return true;
 }
 

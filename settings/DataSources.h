@@ -3,8 +3,8 @@
 // Like the rest of Glob the table and the count are thread_local.
 //
 // The file is a profile (INI) file with one section per entry, numbered from
-// 1 without gaps, each holding "Name", "Connection", "Description" and
-// "Delimiter". Saving renumbers the entries in row order.
+// 1, each holding "Name", "Connection", "Description" and "Delimiter", with
+// every single quote doubled. Saving renumbers the entries in row order.
 #pragma once
 
 #include <quarry/quarry_export.h>
@@ -40,9 +40,16 @@ QUARRY_EXPORT DataSourceTable& aDataSources();
 // The highest row in use after loading, and the last row given out by an add.
 QUARRY_EXPORT int lngDataSourceCount();
 
-// Replaces the table by the file's content. Loading stops at the first
-// section without a name; a 51st named section is reported and leaves the
-// count as it was. Never changes the file.
+// Where this user's list lives: beside the library when that folder is the
+// user's own (a build tree, a per-user install), else beside the settings.
+QUARRY_EXPORT QString DefaultDataSourceFile();
+// The list beside the library; it starts a user's list until they save one.
+QUARRY_EXPORT QString SharedDataSourceFile();
+
+// Replaces the table by the file's content (the shared list while the file
+// does not exist): every numbered section in numeric order. Sections without
+// a name and entries past the 50th are left out and reported in one report.
+// False only when the file cannot be read. Never changes the file.
 QUARRY_EXPORT bool Get_DataSources();
 
 // Writes every row with an ID, renumbered from 1, to a new file beside the
@@ -59,8 +66,8 @@ QUARRY_EXPORT bool New_DataSource(int lngIndex, bool blnEdit);
 QUARRY_EXPORT bool Delete_DataSource(int lngIndex);
 
 // Adds an entry without the editor, as a confirmed New_DataSource does: the
-// row after the count, texts stored with single quotes doubled. False with a
-// report under `procedure` when all 50 rows are in use.
+// row after the count, texts as given. False with a report under `procedure`
+// when the name is blank or all 50 rows are in use.
 QUARRY_EXPORT bool Add_DataSource(const QString& name, const QString& connection, const QString& description,
                                   const QString& delimiter,
                                   const QString& procedure = QStringLiteral("New_DataSource"));

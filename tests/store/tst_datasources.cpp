@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using quarry::platform::MsgResult;
 using namespace quarry::test;
@@ -71,14 +73,14 @@ QString entries(QList<int> numbers, int last = 0)
     return text;
 }
 
-// The file's non-blank lines, each after a '|'.
-QString fileLines()
+// The file's non-blank lines after its format mark, each after a '|'.
+QString fileLines(const QString& file = g_file)
 {
     QString text;
-    for (const QByteArray& line : (QFile::exists(g_file) ? readBytes(g_file) : QByteArray()).split('\n'))
+    for (const QByteArray& line : (QFile::exists(file) ? readBytes(file) : QByteArray()).split('\n'))
         if (!line.trimmed().isEmpty())
             text += u'|' + QString::fromUtf8(line.trimmed());
-    return text;
+    return text.isEmpty() || text.startsWith("|[Quarry]|Format=2") ? text.mid(18) : text + "(unmarked)";
 }
 
 // Runs `step`, noting when it changed the file.
@@ -91,8 +93,9 @@ bool leavesFile(const std::function<bool()>& step)
     return result;
 }
 
-// New_DataSource with the editor answered as a user would: what it shows is noted, then the name,
-// connection (through its prompt, unless empty), description and delimiter (unless empty) go in.
+// New_DataSource with the editor answered as a user would: what it shows is noted, then the delimiter
+// picked (unless empty), the connection (through its prompt, unless empty), the name, the description
+// and the delimiter set (unless empty) go in. An OK that cannot be pressed is noted with its reason.
 Action editor(int index, bool edit, bool confirm, const QStringList& typed)
 {
     return [=] {
@@ -104,6 +107,10 @@ Action editor(int index, bool edit, bool confirm, const QStringList& typed)
                                   child<QPlainTextEdit>(dialog, "txtDescription")->toPlainText(),
                                   child<QComboBox>(dialog, "cboDelimiter")->currentText()}
                           .join(u'|');
+            if (!typed.value(4).isEmpty()) {
+                child<QComboBox>(dialog, "cboDelimiter")->lineEdit()->selectAll();
+                QTest::keyClicks(child<QComboBox>(dialog, "cboDelimiter")->lineEdit(), typed.value(4));
+            }
             if (!typed.value(1).isEmpty()) {
                 dialog.setConnectionPrompt([c = typed.value(1)](QWidget*, const QString&) { return c; });
                 child<QPushButton>(dialog, "cmdDataSource")->click();
@@ -112,7 +119,10 @@ Action editor(int index, bool edit, bool confirm, const QStringList& typed)
             child<QPlainTextEdit>(dialog, "txtDescription")->setPlainText(typed.value(2));
             if (!typed.value(3).isEmpty())
                 child<QComboBox>(dialog, "cboDelimiter")->setEditText(typed.value(3));
-            child<QPushButton>(dialog, confirm ? "cmdOK" : "cmdCancel")->click();
+            auto* ok = child<QPushButton>(dialog, "cmdOK");
+            if (confirm && !ok->isEnabled())
+                g_said << "OK disabled: " + child<QLabel>(dialog, "lblReason")->text();
+            child<QPushButton>(dialog, confirm && ok->isEnabled() ? "cmdOK" : "cmdCancel")->click();
         });
         return leavesFile([&] { return Glob::New_DataSource(index, edit); });
     };
@@ -233,32 +243,60 @@ private slots:
                             const QStringList& said, const QString& saved) {
             QTest::newRow(name) << before << action << result << said << saved;
         };
-        const QString cut(253, u'x'), fifty = "50" + entries({}, 50);
+        const QString whole(100000, u'x'), fifty = "50" + entries({}, 50);
         add("empty file", "", {}, true, {}, "0");
-        // Each key to its column; an empty name ends the list, wherever the next sections are.
+        // Each key to its column; every numbered section in numeric order; what is left out is said once.
         add("keys in any order, ID ignored", "[1]\nDelimiter=`\nID=9\nDescription=x\nConnection=c\nName=A\n",
             {}, true, {}, "1" + entry(1, "A", "c", "x", "`"));
-        add("sections 1, 2, 4", sections(1, 2) + section(4, "DS4"), {}, true, {}, "2" + entries({1, 2}));
-        add("100,000 characters cut to 253", section(1, QByteArray(100000, 'x'), QByteArray(100000, 'x')), {},
-            true, {}, "1" + entry(1, cut, cut));
-        add("51st section without a name", sections(1, 50) + section(51, ""), {}, true, {}, fifty);
+        add("sections 4, 1, 2", section(4, "DS4") + sections(1, 2), {}, true, {}, "3" + entries({1, 2, 4}));
+        add("100,000 characters kept whole", section(1, QByteArray(100000, 'x'), QByteArray(100000, 'x')), {},
+            true, {}, "1" + entry(1, whole, whole));
         const QString tooMany = "Get_DataSources: The data-source file " + g_file +
                                 " holds more than 50 data sources; only the first 50 are loaded.";
-        add("60 sections", sections(1, 60), {}, false, {tooMany}, "3" + entries({}, 50));
+        QList<int> first50{1, 2};
+        for (int i = 4; i <= 51; ++i)
+            first50 << i;
+        add("61 sections, the 3rd nameless", sections(1, 2) + section(3, "") + sections(4, 61), {}, true,
+            {tooMany + " Section [3] of the data-source file " + g_file + " has no name and is left out."},
+            "50" + entries(first50));
 
-        // Texts as typed go into the list with single quotes doubled.
-        const QString blank = "New Data Source||||`", conn = "Provider=SQLite;Data Source=/tmp/o'b.db";
+        // Texts go into the list as typed; the file doubles single quotes.
+        const QString blank = "New Data Source||||\"", conn = "Provider=SQLite;Data Source=/tmp/o'b.db";
         add("add to three gives row 4", sections(1, 3),
             editor(2, false, true, {"O'Brien", conn, "it's", "\""}), true, {blank},
             "4" + entries({1, 2, 3}) + entry(4, "O''Brien", QString(conn).replace("'", "''"), "it''s"));
         add("add cancelled", sections(1, 3), editor(0, false, false, {"S", "x", "y", "`"}), false, {blank},
             "3" + entries({1, 2, 3}));
+        add("add without a name", {}, editor(0, false, true, {" ", conn}), false,
+            {blank, "OK disabled: Type a name for the data source."}, "0");
+        add(
+            "the host adds without a name", {},
+            [] { return Glob::Add_DataSource(" ", "c", "", "\"", "Host"); }, false,
+            {"Host: A data source needs a name."}, "0");
+        // The delimiter follows the database the connection names, unless the user picked one first.
+        for (const auto& [provider, quote, picked] : {std::tuple{"PostgreSQL", "\"", ""},
+                                                      {"MariaDB", "`", ""},
+                                                      {"SQLOLEDB", "[", ""},
+                                                      {"PostgreSQL", "`", "`"},
+                                                      {"MSDASQL;Driver={MariaDB Unicode}", "`", ""}}) {
+            const QString c = QStringLiteral("Provider=%1;Data Source=h").arg(provider);
+            add(qPrintable(c + picked), {}, editor(0, false, true, {"N", c, "", "", picked}), true, {blank},
+                "1" + entry(1, "N", c, "", quote));
+        }
         add("edit row 2 shows the stored texts", sections(1, 3),
             editor(2, true, true, {"Renamed", "", "new words"}), true, {"Edit Data Source|DS2|c|d|\""},
             "3" + entries({1}) + entry(2, "Renamed", "c", "new words") + entry(3, "DS3"));
-        add("edit shows O'Brien, keeps O''Brien", section(1, "O''Brien", "o''b", "it''s", "`"),
-            editor(1, true, true, {"O'Brien", "", "it's"}), true, {"Edit Data Source|O'Brien|o'b|it's|`"},
-            "1" + entry(1, "O''Brien", "o''b", "it''s", "`"));
+        // Unmarked files come from versions that doubled again at each edit; marked ones halve once.
+        const Action twice = [] {
+            return editor(1, true, true, {"O'Brien", "", "it's"})() &&
+                   editor(1, true, true, {"O'Brien", "", "it's"})();
+        };
+        const QString shown = "Edit Data Source|O'Brien|o'b|it's|`";
+        add("old file: a run of quotes is one", section(1, "O''''Brien", "o''b", "it''''''''s", "`"), twice,
+            true, {shown, shown}, "1" + entry(1, "O''Brien", "o''b", "it''s", "`"));
+        add("marked file: quotes halved once", "[Quarry]\nFormat=2\n" + section(1, "a''''b", "o''b"),
+            editor(1, true, true, {"a''b"}), true, {"Edit Data Source|a''b|o'b|d|\""},
+            "1" + entry(1, "a''''b", "o''b", ""));
         const Action restore = [] {
             Glob::aDataSources()[2][Glob::dsID].clear();
             return editor(2, true, true, {"Back"})();
@@ -327,14 +365,16 @@ private slots:
             {"Get_DataSources: Cannot read the data-source file " + g_lib + "/folder"}, saved200);
 
         // An empty list gets the sample; one with entries is the user's own.
-        const QString sample = "1" + entry(1, "Sample", "Provider=SQLite;Data Source=" + g_sample,
-                                           "Sample order-processing database (SQLite)");
+        const QString sample =
+            "1" + entry(1, "Sample", "Provider=SQLite;Data Source=" + QString(g_sample).replace("'", "''"),
+                        "Sample order-processing database (SQLite)");
+        const QString nameless = "Get_DataSources: Section [1] of the data-source file " + g_file +
+                                 " has no name and is left out.";
         add("sample on a first start", {}, registerSample(), true, {}, sample);
-        add("sample over a nameless section", "[1]\nName=\nConnection=c\n", registerSample(), true, {},
-            sample);
+        add("sample over a nameless section", "[1]\nName=\nConnection=c\n", registerSample(), true,
+            {nameless, nameless}, sample);
         add("no sample over one entry", sections(1, 1), registerSample(), true, {}, "1" + entries({1}));
-        add("no sample over 60 entries", sections(1, 60), registerSample(), false, {tooMany, tooMany},
-            "3" + entries({}, 50));
+        add("no sample over 60 entries", sections(1, 60), registerSample(), true, {tooMany, tooMany}, fifty);
         const QString gone = m_dir.filePath(QStringLiteral("gone/DataSources.ini"));
         add("sample not saved", {}, registerSample(gone), false,
             {"Cannot add the data source \"Sample\": the data-source file " + gone + " cannot be written."},
@@ -362,6 +402,30 @@ private slots:
         QCOMPARE(QDir(g_lib).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                  QFileInfo::exists(g_file) ? QStringList{"DataSources.ini"} : QStringList());
         QCOMPARE(takeReports(), QStringList());
+    }
+    void sharedStartingList()
+    {
+        // A library folder that is not the user's: the list beside it only starts the user's own.
+        if (::geteuid() != 0)
+            QSKIP("needs to hand the library folder to another user");
+        QVERIFY(writeBytes(g_file, sections(1, 2)) && ::chown(qPrintable(g_lib), 65534, 65534) == 0);
+        const auto restore = qScopeGuard([] {
+            ::chown(qPrintable(g_lib), 0, 0);
+            Glob::Options().strDataSourceFile = g_file;
+        });
+        const QString own = m_dir.filePath(QStringLiteral("settings/Quarry/DataSources.ini"));
+        QVERIFY(Glob::Read_INI() && Glob::Options().strDataSourceFile == own);
+        QVERIFY(Glob::Get_DataSources() && Glob::Add_DataSource("Mine", "c", "d", "\"") &&
+                Glob::Save_DataSources());
+        QCOMPARE(fileLines(own), entries({1, 2}) + entry(3, "Mine"));
+        QCOMPARE(unixMode(own), 0600);
+        // Emptied, it stays the user's: the shared entries do not come back.
+        for (int row = 1; row <= 3; ++row)
+            Glob::aDataSources()[row][Glob::dsID].clear();
+        QVERIFY(Glob::Save_DataSources() && Glob::Get_DataSources());
+        QCOMPARE(Glob::lngDataSourceCount(), 0);
+        QCOMPARE(fileLines(), entries({1, 2}) + "(unmarked)");
+        QVERIFY(QFile::remove(own));
     }
 };
 
