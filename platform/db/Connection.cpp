@@ -1,8 +1,14 @@
 #include "platform/db/DatabasePrivate.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace quarry {
 
@@ -93,13 +99,44 @@ void ConnectionPrivate::requireOpen() const
         throw notAllowedClosed();
 }
 
+namespace {
+
+// As its last connection closes, psqlODBC falls back to the communication log
+// that Debian's driver entry turns on, whatever the connection string said,
+// and leaves /tmp/psqlodbc_<program>_<user><pid>.log holding "PQfinish" lines
+// alone. Such a file, and only such a one, is removed.
+void removeDisconnectLog() noexcept
+{
+    try {
+        const passwd* user = ::getpwuid(::geteuid());
+        if (!user)
+            return;
+        const QDir folder(QStringLiteral("/tmp"));
+        const QString pattern =
+            QStringLiteral("psqlodbc_*_%1%2.log").arg(QString::fromLocal8Bit(user->pw_name)).arg(::getpid());
+        static const QRegularExpression onlyFinish(QStringLiteral("\\A(PQfinish: \\S+\\n)+\\z"));
+        for (const QString& name : folder.entryList({pattern}, QDir::Files)) {
+            QFile log(folder.filePath(name));
+            if (log.size() < 4096 && log.open(QIODevice::ReadOnly) &&
+                onlyFinish.match(QString::fromLatin1(log.readAll())).hasMatch())
+                log.remove();
+        }
+    } catch (...) {
+    }
+}
+
+} // namespace
+
 void ConnectionPrivate::close() noexcept
 {
     for (auto& weak : recordsets)
         if (auto recordset = weak.lock())
             recordset->finish();
     recordsets.clear();
+    const bool tidyLog = dbc && driverLogOff;
     dbc.reset();
+    if (tidyLog)
+        removeDisconnectLog();
     provider.clear();
     caps = {};
 }
@@ -201,6 +238,11 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         if (target.Kind == DbmsKind::SQLite && !target.Driver.isEmpty() && d->mode == adModeRead)
             requireSqliteFile(connectionString);
 
+        // Runs after `dbc` below is gone, should the connection fail.
+        const auto tidyLog = qScopeGuard([&] {
+            if (target.DriverLogOff && !d->isOpen())
+                removeDisconnectLog();
+        });
         auto dbc = std::make_unique<DbcHandle>(d->env);
         if (d->timeout > 0)
             dbc->check(SQLSetConnectAttrW(dbc->get(), SQL_ATTR_LOGIN_TIMEOUT,
@@ -224,6 +266,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             caps.Kind = target.Kind;
 
         d->dbc = std::move(dbc);
+        d->driverLogOff = target.DriverLogOff;
         d->caps = caps;
         try {
             if (target.ReadOnlyAfterConnect && !readOnlyStatement(caps.Kind).isEmpty())

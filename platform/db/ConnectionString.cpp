@@ -233,12 +233,46 @@ DbmsKind kindFromDriverName(const QString& driver)
     return DbmsKind::Other;
 }
 
+QString identifierQuoteFor(const QString& connectionString)
+{
+    DbmsKind kind = DbmsKind::Other;
+    try {
+        const auto items = parseConnectionString(connectionString);
+        kind = kindFromProvider(findItem(items, QStringLiteral("Provider")).value_or(QString()));
+        if (kind == DbmsKind::Other)
+            kind = kindFromDriverName(findItem(items, QStringLiteral("Driver")).value_or(QString()));
+    } catch (const DatabaseError&) {
+    }
+    switch (kind) {
+    case DbmsKind::MariaDB:
+        return QStringLiteral("`");
+    case DbmsKind::SqlServer:
+        return QStringLiteral("[");
+    default:
+        return QStringLiteral("\"");
+    }
+}
+
 OdbcTarget translateConnectionString(const QString& connectionString, const OpenOptions& options,
                                      const QStringList& installedDrivers)
 {
+    // A NUL ends the text the driver reads: whatever follows it, the
+    // read-only items appended below included, would be dropped unseen.
+    for (const auto& [what, text] :
+         {std::pair{"connection string", &connectionString}, std::pair{"user name", &options.UserId},
+          std::pair{"password", &options.Password}})
+        if (text->contains(QChar(u'\0')))
+            throw DatabaseError(
+                QStringLiteral("The %1 contains a NUL character, which no driver can be given.")
+                    .arg(QLatin1StringView(what)));
     const auto items = parseConnectionString(connectionString);
     if (items.empty())
         throw malformed(QStringLiteral("the connection string is empty"));
+    // Written for the driver as "==", such a key would split its own item,
+    // and the braces around its value would no longer protect a ';'.
+    for (const ConnectionItem& item : items)
+        if (item.Key.contains(u'='))
+            throw malformed(QStringLiteral("the key \"%1\" contains '='").arg(item.Key));
 
     OdbcTarget target;
     const auto provider = findItem(items, QStringLiteral("Provider"));
@@ -268,6 +302,12 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         if (target.Kind == DbmsKind::MariaDB && options.TimeoutSeconds > 0 &&
             !findItem(items, QStringLiteral("CONN_TIMEOUT")))
             out << odbcItem(QStringLiteral("CONN_TIMEOUT"), QString::number(options.TimeoutSeconds));
+        if (target.Kind == DbmsKind::PostgreSQL) {
+            for (const char* key : {"CommLog", "Debug"})
+                if (!findItem(items, QLatin1StringView(key)))
+                    out << QLatin1StringView(key) + QStringLiteral("=0");
+            target.DriverLogOff = !findItem(items, QStringLiteral("CommLog"));
+        }
         target.ReadOnlyAfterConnect = readOnly;
         target.OdbcString = out.join(u';');
         return target;
@@ -320,6 +360,11 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         addDefault("ByteaAsLongVarBinary", QStringLiteral("1"));
         // Rows are fetched in blocks instead of the whole result at once.
         addDefault("UseDeclareFetch", QStringLiteral("1"));
+        // Debian registers the driver with its communication log on, which
+        // leaves a psqlodbc_*.log in the temporary folder for every connection.
+        target.DriverLogOff = !given("CommLog");
+        addDefault("CommLog", QStringLiteral("0"));
+        addDefault("Debug", QStringLiteral("0"));
     }
     if (rule.Kind == DbmsKind::MariaDB && options.TimeoutSeconds > 0)
         addDefault("CONN_TIMEOUT", QString::number(options.TimeoutSeconds));

@@ -51,6 +51,8 @@ struct OdbcTarget
     // A raw string's read-only mode cannot be expressed in it; the connection
     // enforces it after connecting.
     bool ReadOnlyAfterConnect = false;
+    // psqlODBC's communication log was switched off for this connection.
+    bool DriverLogOff = false;
 };
 
 struct OpenOptions
@@ -78,5 +80,10 @@ std::pair<QString, QString> splitHostPort(const QString& dataSource);
 
 // The database kind a raw ODBC driver name suggests (used before connecting).
 DbmsKind kindFromDriverName(const QString& driver);
+
+// The identifier quote the database of a connection string expects: ` for
+// MariaDB/MySQL, [ for SQL Server, else SQL's own " (also for a string that
+// does not parse).
+QString identifierQuoteFor(const QString& connectionString);
 
 } // namespace quarry::db

@@ -36,6 +36,7 @@ public:
     DriverCapabilities caps;
     std::shared_ptr<db::EnvHandle> env;
     std::unique_ptr<db::DbcHandle> dbc; // set while open
+    bool driverLogOff = false;          // we switched psqlODBC's communication log off
     std::vector<std::weak_ptr<RecordsetPrivate>> recordsets;
 
     bool isOpen() const { return dbc != nullptr; }
