@@ -138,7 +138,10 @@ dlgConnectionBuilder::dlgConnectionBuilder(const QStringList& installedDrivers, 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Provider"), cboProvider);
     form->addRow(lblDriver, cboDriver);
-    form->addRow(QStringLiteral("&Server"), serverRow);
+    // A row holding a layout gets a label without a buddy, which would show the '&'.
+    auto* lblServer = new QLabel(QStringLiteral("&Server"), this);
+    lblServer->setBuddy(txtServer);
+    form->addRow(lblServer, serverRow);
     form->addRow(lblDatabase, databaseRow);
     form->addRow(QStringLiteral("&User name"), txtUser);
     form->addRow(QStringLiteral("Pass&word"), txtPassword);

@@ -1,6 +1,7 @@
 #include "dialogs/frmNewDataSource.h"
 
 #include "dialogs/dlgConnectionBuilder.h"
+#include "platform/db/ConnectionString.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,8 +14,8 @@
 
 namespace {
 
-const QString kDoubleQuote = QStringLiteral("\"");
-const QString kGraveAccent = QStringLiteral("`");
+// Every identifier quote a known database uses; "[" closes with "]".
+const QStringList kDelimiters{QStringLiteral("\""), QStringLiteral("`"), QStringLiteral("[")};
 
 QPlainTextEdit* scrollingText(QWidget* parent)
 {
@@ -61,8 +62,12 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
 
     cmdDataSource = new QPushButton(QStringLiteral("C&onnection"), this);
     cmdDataSource->setObjectName(QStringLiteral("cmdDataSource"));
-    cmdDataSource->setToolTip(QStringLiteral("Invoke Windows Dat Links dialogue"));
+    cmdDataSource->setToolTip(QStringLiteral("Build the connection string"));
     cmdDataSource->setAutoDefault(false);
+
+    lblReason = new QLabel(this);
+    lblReason->setObjectName(QStringLiteral("lblReason"));
+    lblReason->setWordWrap(true);
 
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -88,7 +93,7 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
     grid->addWidget(txtConnection, 3, 0, 1, 2);
     grid->addWidget(txtDescription, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    buttons->addWidget(lblReason, 1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 5, 0, 1, 2);
@@ -100,7 +105,9 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
     };
 
     connect(cboDelimiter, &QComboBox::currentTextChanged, this, &frmNewDataSource::cboDelimiter_Change);
-    connect(txtDescription, &QPlainTextEdit::textChanged, this, &frmNewDataSource::txtDescription_Change);
+    connect(cboDelimiter, &QComboBox::activated, this, [this] { m_delimiterPicked = true; });
+    connect(cboDelimiter->lineEdit(), &QLineEdit::textEdited, this, [this] { m_delimiterPicked = true; });
+    connect(txtName, &QLineEdit::textChanged, this, &frmNewDataSource::updateOK);
     connect(cmdDataSource, &QPushButton::clicked, this, &frmNewDataSource::cmdDataSource_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmNewDataSource::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject); // Escape rejects too
@@ -136,19 +143,35 @@ void frmNewDataSource::Form_Load()
     txtConnection->setPlainText(m_connection);
     txtName->setText(m_sourceName);
     txtDescription->setPlainText(m_description);
-    cmdOK->setEnabled(false);
 
     cboDelimiter->clear();
-    cboDelimiter->addItem(kDoubleQuote);
-    cboDelimiter->addItem(kGraveAccent);
-    if (!m_delimiter.isEmpty() && m_delimiter != kDoubleQuote && m_delimiter != kGraveAccent)
-        cboDelimiter->addItem(m_delimiter);
-    const QString proposed = m_delimiter.isEmpty() ? kGraveAccent : m_delimiter;
-    const int index = cboDelimiter->findText(proposed, Qt::MatchExactly);
-    cboDelimiter->setCurrentIndex(index);
-    cboDelimiter->setEditText(proposed);
-    cboDelimiter_Change(cboDelimiter->currentText()); // as the change event would, had the text not moved
+    cboDelimiter->addItems(kDelimiters);
+    // An entry's own delimiter counts as chosen only when it is not what its
+    // database would have given it.
+    m_delimiterPicked = !m_delimiter.isEmpty() && m_delimiter != quarry::db::identifierQuoteFor(m_connection);
+    proposeDelimiter(m_delimiter.isEmpty() ? quarry::db::identifierQuoteFor(m_connection) : m_delimiter);
+    updateOK();
     txtName->setFocus();
+}
+
+void frmNewDataSource::proposeDelimiter(const QString& delimiter)
+{
+    if (!delimiter.isEmpty() && cboDelimiter->findText(delimiter, Qt::MatchExactly) < 0)
+        cboDelimiter->addItem(delimiter);
+    cboDelimiter->setCurrentIndex(cboDelimiter->findText(delimiter, Qt::MatchExactly));
+    cboDelimiter->setEditText(delimiter);
+}
+
+// A nameless entry would be left out of the list when it is next loaded.
+void frmNewDataSource::updateOK()
+{
+    QString reason;
+    if (txtConnection->toPlainText().isEmpty())
+        reason = QStringLiteral("Build the connection string with the Connection button.");
+    else if (txtName->text().trimmed().isEmpty())
+        reason = QStringLiteral("Type a name for the data source.");
+    lblReason->setText(reason);
+    cmdOK->setEnabled(reason.isEmpty());
 }
 
 void frmNewDataSource::Form_Activate()
@@ -161,18 +184,8 @@ void frmNewDataSource::Form_Activate()
 
 void frmNewDataSource::cboDelimiter_Change(const QString& text)
 {
-    if (text.size() > 1) {
+    if (text.size() > 1)
         cboDelimiter->setEditText(text.left(1)); // re-enters with the one character
-        return;
-    }
-    if (!txtConnection->toPlainText().isEmpty())
-        cmdOK->setEnabled(true);
-}
-
-void frmNewDataSource::txtDescription_Change()
-{
-    if (!txtConnection->toPlainText().isEmpty())
-        cmdOK->setEnabled(true);
 }
 
 void frmNewDataSource::cmdDataSource_Click()
@@ -189,7 +202,10 @@ void frmNewDataSource::cmdDataSource_Click()
         return;
     txtConnection->setPlainText(*built);
     m_connection = *built;
-    cmdOK->setEnabled(true);
+    // A quote the database does not know opens no table.
+    if (!m_delimiterPicked)
+        proposeDelimiter(quarry::db::identifierQuoteFor(*built));
+    updateOK();
     txtName->setFocus();
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -52,11 +53,14 @@ private:
     void Form_Load();
     void Form_Activate();
     void cboDelimiter_Change(const QString& text);
-    void txtDescription_Change();
     void cmdDataSource_Click();
     void cmdOK_Click();
+    void updateOK();
+    void proposeDelimiter(const QString& delimiter);
 
     bool m_cancelled = true;
+    // Once the user chooses a delimiter, a new connection no longer replaces it.
+    bool m_delimiterPicked = false;
     QString m_sourceName;
     QString m_connection;
     QString m_description;
@@ -68,6 +72,7 @@ private:
     QComboBox* cboDelimiter = nullptr;
     QPlainTextEdit* txtConnection = nullptr;
     QPlainTextEdit* txtDescription = nullptr;
+    QLabel* lblReason = nullptr;
     QPushButton* cmdDataSource = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
