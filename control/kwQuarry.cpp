@@ -21,12 +21,6 @@
 #define QUARRY_VERSION "0.0.0"
 #endif
 
-namespace {
-
-const QString kContact = QStringLiteral("quarry-support@example.org");
-
-} // namespace
-
 kwQuarry::kwQuarry(QWidget* parent)
     : QWidget(parent)
 {
@@ -83,20 +77,27 @@ void kwQuarry::UnloadFlter()
     Steps::ignoreErrors([this] { d->kwSplitData->setSecondPane(nullptr); });
 }
 
+void kwQuarry::setContact(const QString& contact)
+{
+    Glob::Reporter().setContact(contact);
+}
+
 bool kwQuarry::Init()
 {
     try {
-        Glob::setAppTitle(QStringLiteral("Dabrook"));
-        if (!Glob::Read_INI())
-            return false;
-        Glob::Get_Options();
-
+        // Set up first, so that a bad stored value found while loading is
+        // shown to the user, not only printed.
         quarry::platform::ErrorReporter& reporter = Glob::Reporter();
         reporter.setAppInfo(
             {QStringLiteral("Quarry"), quarry::platform::LibraryFolder(), QStringLiteral(QUARRY_VERSION)});
-        reporter.setContact(kContact);
         reporter.setTitle(QStringLiteral("Dabrook Error"));
         reporter.setShowMessages(true);
+
+        Glob::setAppTitle(QStringLiteral("Dabrook"));
+        // Settings that cannot be read were reported; the browser still
+        // opens, with the defaults, rather than blank.
+        if (Glob::Read_INI())
+            Glob::Get_Options();
 
         d->Initialized = false;
         d->CurrentDataType = dkDataTable;

@@ -17,7 +17,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +26,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include <climits>
 #include <exception>
 #include <stdexcept>
 
@@ -141,7 +139,9 @@ frmOptions::frmOptions(QWidget* parent)
     txtObjectToolDelay = new QLineEdit(fraTooltips);
     txtObjectToolDelay->setObjectName(QStringLiteral("txtObjectToolDelay"));
     txtObjectToolDelay->setMaxLength(3);
-    txtObjectToolDelay->installEventFilter(this);
+    // Whole seconds only, typed or pasted; Tab, Enter and Escape stay the dialog's.
+    txtObjectToolDelay->setValidator(
+        new Glob::KeyFilter([](short key) { return Glob::Check_NumberKey(key, false); }, txtObjectToolDelay));
     lblDelay = new QLabel(QStringLiteral("Delay"), fraTooltips);
     lblDelay->setObjectName(QStringLiteral("lblDelay"));
     lblDelay->setBuddy(txtObjectToolDelay);
@@ -296,31 +296,6 @@ void frmOptions::hideEvent(QHideEvent* event)
     if (!event->spontaneous())
         m_pointer.restore();
     QDialog::hideEvent(event);
-}
-
-bool frmOptions::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != txtObjectToolDelay || event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    switch (key->key()) {
-    // Keys that move the focus, close the dialog or press its default button
-    // are the dialog's, not characters for the box.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Delete:
-        return false;
-    default:
-        break;
-    }
-    const QString text = key->text();
-    if (text.size() != 1)
-        return false; // cursor keys and the like type nothing
-    const short typed = short(qMin<int>(text.at(0).unicode(), SHRT_MAX));
-    return Glob::Check_NumberKey(typed, false) == 0;
 }
 
 void frmOptions::resetToDesign()
@@ -624,20 +599,34 @@ bool frmOptions::Refresh_DataSources()
         grid->cutToHeader();
         m_rowEntries.clear();
         const Glob::DataSourceTable& table = Glob::aDataSources();
+        QStringList unreadable;
         int added = 0;
         for (int i = 1; i <= Glob::kDataSourceRows; ++i) {
             const Glob::DataSource& entry = table[size_t(i)];
             if (entry[Glob::dsName].isEmpty())
                 continue;
             const QString connection = entry[Glob::dsConnection];
-            grid->addRow({entry[0], entry[Glob::dsID], entry[Glob::dsName],
-                          Get_Value(connection, QStringLiteral("Provider")),
-                          Get_Value(connection, QStringLiteral("Data Source")),
-                          Get_Value(connection, QStringLiteral("Initial Catalog")), connection,
+            // The connection layer's own reading, so the grid shows what a
+            // connection made from the string would use.
+            std::vector<quarry::db::ConnectionItem> items;
+            try {
+                items = quarry::db::parseConnectionString(connection);
+            } catch (const std::exception& error) {
+                unreadable << entry[Glob::dsName] + QStringLiteral(": ") + QString::fromUtf8(error.what());
+            }
+            const auto value = [&items](const char* key) {
+                return quarry::db::findItem(items, QString::fromLatin1(key)).value_or(QString());
+            };
+            grid->addRow({entry[0], entry[Glob::dsID], entry[Glob::dsName], value("Provider"),
+                          value("Data Source"), value("Initial Catalog"), connection,
                           entry[Glob::dsDescription], entry[Glob::dsDelimiter]});
             m_rowEntries.push_back(i);
             ++added;
         }
+        // One message for the whole list: a box for every value of every
+        // unreadable string would stand between the user and the dialog.
+        if (!unreadable.isEmpty())
+            Glob::Reporter().ReportError(QStringLiteral("Refresh_DataSources"), unreadable.join(u'\n'));
         if (added > 0) {
             for (int i = 1; i <= 3; ++i)
                 cmdDataSource[size_t(i)]->setEnabled(true);
@@ -646,19 +635,6 @@ bool frmOptions::Refresh_DataSources()
         grdDataSources->fitColumns(0, grid->cols() - 1, kFitExtraTwips);
         return true;
     });
-}
-
-QString frmOptions::Get_Value(QString strString, QString strName)
-{
-    // The connection layer's own reading, so the grid shows what a connection
-    // made from the string would use (quotes, braces, key case and blanks).
-    try {
-        const std::vector<quarry::db::ConnectionItem> items = quarry::db::parseConnectionString(strString);
-        return quarry::db::findItem(items, strName).value_or(QString());
-    } catch (const std::exception& error) {
-        Glob::Reporter().ReportError(QStringLiteral("Get_Value"), QString::fromUtf8(error.what()));
-        return {};
-    }
 }
 
 void frmOptions::cmdDataSource_Click(int index)

@@ -52,7 +52,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Loading and saving the options.
@@ -69,7 +68,6 @@ private:
     // The data-source page.
     bool Set_Grid();
     bool Refresh_DataSources();
-    QString Get_Value(QString strString, QString strName);
     void cmdDataSource_Click(int index);
     void grdDataSources_DblClick(int row);
     bool saveDataSources();

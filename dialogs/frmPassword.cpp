@@ -7,7 +7,6 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,7 +18,6 @@
 namespace {
 
 constexpr int kMaxPasswordLength = 8;
-const QString kSelectAll = QStringLiteral("{Home}+{End}");
 
 // What is compared and stored: never the clear text.
 QString normalised(const QString& typed)
@@ -46,9 +44,9 @@ frmPassword::frmPassword(QWidget* parent)
         box->setEchoMode(QLineEdit::Password);
         box->setMaxLength(kMaxPasswordLength);
         box->setToolTip(QString::fromLatin1(tips[i]));
-        // Pasted text bypasses the key filter; nothing else may arrive by it.
-        box->setContextMenuPolicy(Qt::NoContextMenu);
-        box->installEventFilter(this);
+        // Pasted and dropped text meets the filter typed keys meet, so the
+        // context menu and its Paste can stay.
+        box->setValidator(new Glob::KeyFilter(&Glob::Check_AlphaKey, box));
         auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
         label->setObjectName(QStringLiteral("lblLabel%1").arg(i));
         label->setBuddy(box);
@@ -100,23 +98,6 @@ void frmPassword::hideEvent(QHideEvent* event)
     QDialog::hideEvent(event);
 }
 
-bool frmPassword::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Only keys that type a character are filtered; arrows, Home, Delete
-        // and the like edit as usual.
-        const QString text = key->text();
-        if (text.size() == 1) {
-            const char16_t code = text.front().unicode();
-            const short ascii = code > 0x7f ? short(0x7f) : short(code); // anything beyond ASCII is refused
-            if (Glob::Check_AlphaKey(ascii) == 0)
-                return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 bool frmPassword::Init()
 {
     try {
@@ -162,8 +143,10 @@ void frmPassword::txtPassword_Change()
 
 void frmPassword::selectAll(QLineEdit* box)
 {
+    // Selected here rather than by sent keys: right after a message box the
+    // focus may not be back in this window, and the keys would go elsewhere.
     box->setFocus();
-    quarry::platform::Prompts::current().SendKeys(kSelectAll);
+    box->selectAll();
 }
 
 void frmPassword::cmdOK_Click()

@@ -176,7 +176,9 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 
     const int count = d->lvwData->count();
     d->panel1->setText(status);
-    d->panel2->setText(u' ' + quarry::platform::GroupedCount(count) + QStringLiteral(" items"));
+    // A single object reads "1 item", not the always-plural "1 items" of old.
+    d->panel2->setText(u' ' + quarry::platform::GroupedCount(count) +
+                       (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")));
     d->tvwData->setEnabled(true);
     const QString delimiter = number >= 0 && number <= Glob::kDataSourceRows
                                   ? Glob::aDataSources()[size_t(number)][Glob::dsDelimiter]

@@ -6,14 +6,23 @@
 
 namespace quarry::platform {
 
+void ErrorReporter::setConnection(const quarry::Connection& connection)
+{
+    m_connectionText = connection.State() != adStateClosed
+                           ? QStringLiteral("provider %1").arg(connection.Provider())
+                           : QString();
+}
+
 int ErrorReporter::ReportError(const QString& procedure, const QString& description)
 {
     m_reports.push_back({procedure, description});
+    if (m_reports.size() > kKeptReports)
+        m_reports.erase(m_reports.begin());
     QString line = QStringLiteral("%1: %2: %3")
                        .arg(m_appInfo.Name.isEmpty() ? QStringLiteral("quarry") : m_appInfo.Name, procedure,
                             description);
-    if (m_connection.State() != adStateClosed)
-        line += QStringLiteral(" [provider %1]").arg(m_connection.Provider());
+    if (!m_connectionText.isEmpty())
+        line += QStringLiteral(" [%1]").arg(m_connectionText);
     std::fprintf(stderr, "%s\n", qUtf8Printable(line.simplified()));
     if (!m_showMessages)
         return 0;

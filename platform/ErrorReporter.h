@@ -29,22 +29,26 @@ public:
 
     void setAppInfo(const AppInfo& info) { m_appInfo = info; }
     const AppInfo& appInfo() const { return m_appInfo; }
-    void setContact(const QString& address) { m_contact = address; }
+    // Who to tell, as the host words it; none leaves the sentence out.
+    void setContact(const QString& contact) { m_contact = contact; }
     QString contact() const { return m_contact; }
     void setTitle(const QString& title) { m_title = title; }
     QString title() const { return m_title; }
     // When set, the reporter shows a message box for each report.
     void setShowMessages(bool show) { m_showMessages = show; }
     bool showMessages() const { return m_showMessages; }
-    // The connection in use when a later error happens; named in the report.
-    void setConnection(const quarry::Connection& connection) { m_connection = connection; }
-    const quarry::Connection& connection() const { return m_connection; }
+    // The connection in use, named in later reports. Only its description is
+    // kept: a copy would hold the connection open for the thread's lifetime.
+    void setConnection(const quarry::Connection& connection);
+    QString connectionText() const { return m_connectionText; }
 
     // Records, prints and (when asked to) shows one error. The result is the
     // button pressed; no caller needs it.
     int ReportError(const QString& procedure, const QString& description);
 
-    // Every report so far, oldest first (tests read these).
+    // The latest reports, oldest first (tests read these); older ones are
+    // dropped past kKeptReports, so a long session does not grow the list.
+    static constexpr std::size_t kKeptReports = 100;
     const std::vector<Report>& reports() const { return m_reports; }
     void clearReports() { m_reports.clear(); }
 
@@ -53,7 +57,7 @@ private:
     QString m_contact;
     QString m_title;
     bool m_showMessages = false;
-    quarry::Connection m_connection;
+    QString m_connectionText;
     std::vector<Report> m_reports;
 };
 

@@ -117,4 +117,22 @@ short Check_NumberKey(short intKeyAscii, bool blnDecimal)
     return kCancelKey;
 }
 
+KeyFilter::KeyFilter(Check check, QObject* parent)
+    : QValidator(parent)
+    , m_check(check)
+{}
+
+QValidator::State KeyFilter::validate(QString& input, int& /*pos*/) const
+{
+    // A paste with a refused character is refused whole, as the key would be:
+    // one with the character quietly dropped would give a password other
+    // than the one pasted. Control characters are keys, never text.
+    for (const QChar c : input) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || code > 0x7e || m_check(short(code)) != short(code))
+            return Invalid;
+    }
+    return Acceptable;
+}
+
 } // namespace Glob

@@ -5,6 +5,7 @@
 #include <quarry/quarry_export.h>
 
 #include <QString>
+#include <QValidator>
 
 class frmPassword;
 
@@ -16,6 +17,19 @@ QUARRY_EXPORT bool Check_AdminPassword();
 // The key code to use instead of `intKeyAscii`: 0 cancels the key, -1 stands for Enter.
 QUARRY_EXPORT short Check_AlphaKey(short intKeyAscii);
 QUARRY_EXPORT short Check_NumberKey(short intKeyAscii, bool blnDecimal);
+
+// A line edit's validator that lets in only what `check` (one of the key
+// filters above) passes, however the text comes: typed, pasted or dropped.
+class QUARRY_EXPORT KeyFilter : public QValidator
+{
+public:
+    using Check = short (*)(short intKeyAscii);
+    KeyFilter(Check check, QObject* parent);
+    State validate(QString& input, int& pos) const override;
+
+private:
+    Check m_check;
+};
 
 // The one password dialog of this thread, created on first use.
 QUARRY_EXPORT frmPassword& PasswordDialog();

@@ -65,6 +65,12 @@ public:
                                  bool blnDataSourceChanged = false);
     Q_INVOKABLE bool Init();
 
+    // Who users should tell about an error, in the host's words (for example
+    // "the help desk, extension 4100"): error boxes end "Please report this
+    // to <contact>." Empty, the default, leaves the sentence out. Shared by
+    // every control of the calling thread; may be set before or after Init.
+    void setContact(const QString& contact);
+
     // Number of items in the object list.
     int QueryTotal() const;
     // Whether the user may edit the text of a query.

@@ -9,6 +9,7 @@
 #include "settings/DataSources.h"
 #include "settings/Password.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -27,9 +28,10 @@ const QString kAdmin = "Admin/Password=" + Glob::Scramble_Password("ABC") + ";Ad
 const QStringList kDrivers{"SQLite3", "PostgreSQL Unicode", "MySQL ODBC 8.0", "Acme"}; // none for SQL Server
 
 // A person working a dialog: "name" presses a button or toggles a box (its tab brought up first),
-// "name:text" types at the end of a field, "name=text" over it; Escape; "tab N"; "row N" and "dclick"
-// on a grid row; Yes, No, OK, Cancel queue a message-box answer, "=steps" what to do in the next
-// dialog to come up (parted by ";", then "/"; "=" cancels it); "prompt X", "read X", "unwritable".
+// "name:text" types at the end of a field, "name=text" over it ("|text" pastes with Ctrl+V); Escape;
+// "tab N"; "row N" and "dclick" on a grid row; Yes, No, OK, Cancel queue a message-box answer, "=steps"
+// what to do in the next dialog to come up (parted by ";", then "/"; "=" cancels it); "prompt X",
+// "read X", "unwritable".
 // "?name" notes a field's text, a list's items and choice, a button's state; "?title", "?on" the
 // boxes ticked, "?off" the controls disabled, "?grid" the names listed, "?row" the current row.
 void drive(QWidget& dialog, const QString& steps, QStringList& seen)
@@ -118,12 +120,18 @@ void drive(QWidget& dialog, const QString& steps, QStringList& seen)
                 QTest::mouseClick(target, Qt::LeftButton);
             else if (name == step)
                 QTest::keyClick(target, target == &dialog ? Qt::Key_Escape : Qt::Key_Space);
-            else if (step[name.size()] == '=' && edit) {
-                edit->selectAll();
-                QTest::keyClick(edit, Qt::Key_Backspace);
-                QTest::keyClicks(edit, step.mid(name.size() + 1));
-            } else
-                QTest::keyClicks(edit ? edit : target, step.mid(name.size() + 1));
+            else {
+                if (step[name.size()] == '=' && edit) {
+                    edit->selectAll();
+                    QTest::keyClick(edit, Qt::Key_Backspace);
+                }
+                const QString text = step.mid(name.size() + 1);
+                if (text.startsWith('|')) {
+                    QApplication::clipboard()->setText(text.mid(1));
+                    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+                } else
+                    QTest::keyClicks(edit ? edit : target, text);
+            }
         }
     }
     QCOMPARE(replies, QStringList()); // each reply answered a dialog that came up
@@ -136,7 +144,13 @@ class DialogsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        for (int i = 0; i <= int(quarry::platform::ErrorReporter::kKeptReports); ++i)
+            Glob::Reporter().ReportError(QString::number(i), {});
+        QCOMPARE(takeReports().first(), "1: "); // the reporter keeps the latest only
+    }
 
     // The options dialog opened from the control, settings stored. Once it has closed, what happened:
     // options saved, questions asked, errors reported, the control given the options, its tree made
@@ -161,8 +175,9 @@ private slots:
             "applied 1; tree Sales|Stock/Views|Stored Procedures");
         row("saved 2", {},
             "chkObjectToolTips, chkSortFields, optSplit1, chkQueryView1, chkQueryView2, chkOpenSQL, "
-            "chkDataSource, chkPasswordAdmin, txtObjectToolDelay=1a .5, cmdOK",
-            "saved Admin Password=True, Edit Data=False, Object Tool Delay=15, Object Tool Tip sort=True, "
+            "chkDataSource, chkPasswordAdmin, txtObjectToolDelay=1a .5, txtObjectToolDelay:|x0, "
+            "txtObjectToolDelay:|0, cmdOK",
+            "saved Admin Password=True, Edit Data=False, Object Tool Delay=150, Object Tool Tip sort=True, "
             "Object Tool Tips=True, Open SQL=False, Open View=False, Open sp=False, Split\\Orientation=True; "
             "applied 1; tree Sales|Stock/Tables");
         row("saved 3", {},
@@ -187,12 +202,14 @@ private slots:
             "on chkGridLines chkObjectToolTips chkOpenSQL chkPasswordAdmin chkQueryView0 chkQueryView2 "
             "chkSortFields optSplit1; off cmdApply cmdDataSource0 cmdDataSource1 cmdDataSource2 "
             "cmdDataSource3; 12; tab 0; tab 2");
+        // Shown although found before the host could name a contact.
+        row("a stored value unusable", "Admin/Options=maybe", "cmdCancel", "reports Get_Options");
         // A delay that is no number is refused; the question on closing can keep the dialog open.
         row("refused, then saved only", {},
             "chkGridLines, chkObjectToolTips, txtObjectToolDelay=, OK, Cancel, cmdOK, ?cmdApply, "
             "txtObjectToolDelay=5, Yes, cmdCancel",
             "cmdApply on; saved Grid Lines=True, Object Tool Delay=5, Object Tool Tips=True; asked Save "
-            "changes?, Save changes?; reports Save_Changes");
+            "changes?, Save changes?; reports Save_Changes to the desk");
         // A refusal goes back to the tab before; one right answer opens both tabs. A password
         // still guarding a tab is kept, and can be changed.
         row("admin tab guarded", kAdmin,
@@ -228,13 +245,21 @@ private slots:
             row(qPrintable(button), {},
                 "chkGridLines, " + orders + "cmdDataSource0, unwritable, OK, " + button +
                     ", ?grid, No, Escape",
-                "grid Sales|Stock|Orders; asked Save changes?; reports Save_DataSources");
-        // The editor proposes ` for a new entry; it keeps one character, and offers a stored one.
+                "grid Sales|Stock|Orders; asked Save changes?; reports Save_DataSources to the desk");
+        row("unreadable string: one report a refill", {},
+            "prompt Data Source=\"x, =txtName=Bad;cmdDataSource;cmdOK, cmdDataSource0, cmdDataSource3, "
+            "?grid, "
+            "No, Escape",
+            "grid Sales|Stock|Bad; asked Save changes?; reports Refresh_DataSources to the desk, "
+            "Refresh_DataSources to the desk");
+        // The editor proposes the database's quote (SQL's own before a connection), waits for a name
+        // as well as a connection, keeps one character, and offers a stored one.
         row("editor, new", {},
             "busy, =?title;?cboDelimiter;?cmdOK;cmdDataSource;?cmdOK;txtName:Orders;txtDescription:words;"
             "cboDelimiter=[;cboDelimiter:x;cmdOK, cmdDataSource0, row 3, ?row, =?title;?cboDelimiter;"
             "cmdCancel, cmdDataSource1, No, Escape",
-            "New Data Source; \" ` > `; cmdOK off; cmdOK on; row Orders,SQLite,,,words,[; Edit Data Source; "
+            "New Data Source; \" ` [ > \"; cmdOK off; cmdOK off; row Orders,SQLite,,,words,[; Edit Data "
+            "Source; "
             "\" ` [ > [; asked Save changes?");
         for (const QString built : {"-", "", "!"}) // nothing built, an empty string, a failure
             row(qPrintable("editor, no connection " + built), {},
@@ -256,6 +281,7 @@ private slots:
             entries.push_back(
                 {entry.section('/', 0, 0), entry.section('=', 0, 0).section('/', 1), entry.section('=', 1)});
         QStringList seen, changed, boxes, reports;
+        Glob::Reporter().setContact({}); // until the host names one, below
         Browser b({{"Sales", "Provider=SQLite;Data Source=/srv/sales.db", "Figures"},
                    {"Stock", "Provider=PostgreSQL;Data Source=db1;Initial Catalog=stock", {}}},
                   entries);
@@ -274,6 +300,7 @@ private slots:
         QVERIFY(Glob::Save_INI() && Glob::Save_Options()); // every option stored, as loaded
         const QMap<QString, QString> was = stored();
         const QString before = listed();
+        b.control->setContact("the desk");
         const quarry::platform::BusyPointer busy;
         bool shown = false;
         whenModal(b.control.get(), [&](QWidget* modal) {
@@ -288,11 +315,15 @@ private slots:
         for (auto option = now.begin(); option != now.end(); ++option)
             if (was.value(option.key()) != option.value())
                 changed << option.key() + '=' + option.value();
-        for (const auto& box : b.prompts.callsOf(ScriptedPrompts::Kind::MsgBox))
+        for (const auto& box : b.prompts.callsOf(ScriptedPrompts::Kind::MsgBox)) {
+            const QStringList parts = box.text.split("\n\n"); // procedure, description, whom to tell
             if (box.icon != MsgIcon::Critical)
                 boxes << box.text;
-        for (const QString& report : takeReports())
-            reports << report.section(':', 0, 0);
+            else
+                reports << parts[0] +
+                               (parts.size() > 2 ? " to " + parts[2].section(" to ", 1).chopped(1) : "");
+        }
+        QCOMPARE(takeReports().size(), reports.size()); // each one shown
         for (const auto& [what, items] :
              {std::pair{"saved ", changed}, {"asked ", boxes}, {"reports ", reports}})
             if (!items.isEmpty())

@@ -6,6 +6,7 @@
 #include "settings/Glob.h"
 #include "settings/Password.h"
 
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,17 +23,28 @@ QLineEdit* box(QWidget* dialog, int index)
     return dialog->findChild<QLineEdit*>(QStringLiteral("txtPassword%1").arg(index));
 }
 
-// Key by key as a keyboard sends them, so that the filter sees each; QTest types ASCII only.
-void typeKeys(QWidget* widget, const QString& text)
+// Key by key as a keyboard sends them, to the focus (a Tab moves it), so that the filter sees each; QTest
+// types ASCII only. "|text" is pasted with Ctrl+V, "||text" with Shift+Insert.
+void typeKeys(QWidget* box, const QString& text)
 {
+    if (text.startsWith(u'|')) {
+        const bool insert = text.startsWith(QStringLiteral("||"));
+        QApplication::clipboard()->setText(text.mid(insert ? 2 : 1));
+        QTest::keyClick(box, insert ? Qt::Key_Insert : Qt::Key_V,
+                        insert ? Qt::ShiftModifier : Qt::ControlModifier);
+        return;
+    }
+    if (!text.isEmpty())
+        box->setFocus();
     for (const QChar c : text) {
+        QWidget* focus = QApplication::focusWidget();
         if (c.unicode() < 0x80) {
-            QTest::keyClick(widget, char(c.unicode()));
+            QTest::keyClick(focus, char(c.unicode()));
             continue;
         }
         for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
             QKeyEvent event(type, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(widget, &event);
+            QApplication::sendEvent(focus, &event);
         }
     }
 }
@@ -89,20 +101,24 @@ private slots:
     {
         QTest::addColumn<QString>("stored"); // clear text, "" for none
         QTest::addColumn<bool>("changeMode");
-        QTest::addColumn<QStringList>("typed"); // current, new, confirm; key by key, or pasted after a '|'
-        QTest::addColumn<QStringList>("said");  // OK left off, message boxes and keys sent, in order
+        QTest::addColumn<QStringList>("typed"); // current, new, confirm: as typeKeys takes them
+        QTest::addColumn<QStringList>("said");  // OK left off, closed by a key, message boxes, then typing
         QTest::addColumn<QString>("storedAfter");
         const auto row = [](const char* tag, const char* stored, bool changeMode, const QStringList& typed,
                             const QStringList& said, const char* after) {
             QTest::newRow(tag) << QString(stored) << changeMode << typed << said << QString(after);
         };
-        const QStringList invalid{"Invalid Password [OK, critical]", "{Home}+{End} txtPassword0"};
+        // A refused entry is selected, so that typing replaces it.
+        const QStringList invalid{"Invalid Password [OK, critical]", "X replaces txtPassword0"};
         const QStringList mismatch{"Confirm does not match Password, try again! [OK/Cancel, critical]",
-                                   "{Home}+{End} txtPassword1"};
+                                   "X replaces txtPassword1"};
         const QStringList changed{"Password changed [OK, information]"};
         row("check: right", "secret", false, {"secret", "", ""}, {}, "secret");
-        row("check: surrounding blanks", "secret", false, {"|  secret ", "", ""}, {}, "secret");
+        // Pasted text meets the key filter: with a refused character nothing of it arrives.
+        row("check: Shift+Insert pastes", "secret", false, {"||SECRET", "", ""}, {}, "secret");
+        row("check: pasted blanks refused", "secret", false, {"||  secret ", "", ""}, {"OK off"}, "secret");
         row("check: Enter presses OK", "key", false, {"KEY\r", "", ""}, {"closed while typing"}, "key");
+        row("check: Escape cancels", "key", false, {"KE\x1b", "", ""}, {"cancelled while typing"}, "key");
         row("check: wrong", "secret", false, {"secre", "", ""}, invalid, "secret");
         row("check: none stored", "", false, {"", "", ""}, {"OK off"}, "");
         row("change: none stored", "", true, {"", "abc1", "ABC1"}, changed, "abc1");
@@ -111,7 +127,9 @@ private slots:
         row("change: same length, other text", "old", true, {"old", "abcd", "abce"}, mismatch, "old");
         row("change: wrong current first", "old", true, {"bad", "abcd", "abce"}, invalid, "old");
         row("change: lengths differ keep OK off", "old", true, {"old", "abcd", "abc"}, {"OK off"}, "old");
-        row("change: blanks around ignored", "old", true, {"old", "abc", "| abc  "}, changed, "abc");
+        row("change: Ctrl+V pastes, blanks refused", "old", true, {"old", "|abc", "| abc "}, {"OK off"},
+            "old");
+        row("change: Tab and Shift+Tab move", "old", true, {"old\tnew\x0b\t\tnew", "", ""}, changed, "new");
         // Only letters and digits get through, eight at most; editing keys work as usual.
         row("keys filtered", "", true, {"", "a b_Äc-d€!.;x\befghij", "abcdefgh"}, changed, "abcdefgh");
     }
@@ -130,10 +148,11 @@ private slots:
         const QString shown =
             QStringLiteral("%1 %2%2 %3%3 %3%3 off arrow").arg(caption).arg(!stored.isEmpty()).arg(changeMode);
         QString seen;
-        bool okSeen = false, closedByTyping = false, stillOpen = false;
+        bool okSeen = false, closedByTyping = false, stillOpen = false, replaced = false;
         QWidget* focus = nullptr;
         QObject context;
         whenModal(&context, [&](QWidget* modal) {
+            QVERIFY(QTest::qWaitForWindowActive(modal)); // keys go to the focus
             QPushButton* ok = child<QPushButton>(*modal, "cmdOK");
             seen = modal->windowTitle();
             for (int i = 0; i < 3; ++i) {
@@ -144,18 +163,18 @@ private slots:
             }
             seen += ok->isEnabled() ? " on" : " off";
             seen += QGuiApplication::overrideCursor()->shape() == Qt::ArrowCursor ? " arrow" : " busy";
-            for (int i = 0; i < 3; ++i) {
-                if (typed[i].startsWith(u'|'))
-                    box(modal, i)->setText(typed[i].mid(1));
-                else
-                    typeKeys(box(modal, i), typed[i]);
-            }
+            for (int i = 0; i < 3; ++i)
+                typeKeys(box(modal, i), typed[i]);
             okSeen = ok->isEnabled();
             closedByTyping = !modal->isVisible();
             if (okSeen && !closedByTyping)
                 ok->click();
             stillOpen = modal->isVisible();
             focus = QApplication::focusWidget();
+            if (stillOpen && !prompts.calls.empty()) {
+                QTest::keyClick(focus, 'X');
+                replaced = qobject_cast<QLineEdit*>(focus)->text() == "X";
+            }
             if (stillOpen)
                 child<QPushButton>(*modal, "cmdCancel")->click();
         });
@@ -170,18 +189,18 @@ private slots:
         const char* const icons[] = {"no icon", "critical", "question", "information"};
         QStringList told = okSeen ? QStringList() : QStringList{"OK off"};
         if (closedByTyping)
-            told << "closed while typing";
+            told << (dialog.Cancelled() ? "cancelled" : "closed") + QStringLiteral(" while typing");
         for (const ScriptedPrompts::Call& call : prompts.calls)
-            told << (call.kind == ScriptedPrompts::Kind::SendKeys
-                         ? call.text + u' ' + focus->objectName()
-                         : QStringLiteral("%1 [%2, %3]")
-                                   .arg(call.text, buttons[int(call.buttons)], icons[int(call.icon)]) +
-                               (call.title == caption ? "" : " titled " + call.title));
+            told << QStringLiteral("%1 [%2, %3]")
+                            .arg(call.text, buttons[int(call.buttons)], icons[int(call.icon)]) +
+                        (call.title == caption ? "" : " titled " + call.title);
+        if (replaced)
+            told << "X replaces " + focus->objectName();
         QCOMPARE(told, said);
         // Refused (a message, then the offending box selected) or left with OK off: it stays open, cancelled.
-        const bool cancelled = !okSeen || said.size() == 2;
+        const bool cancelled = !okSeen || said.size() == 2 || said.contains("cancelled while typing");
         QCOMPARE(dialog.Cancelled(), cancelled);
-        QCOMPARE(stillOpen, cancelled);
+        QCOMPARE(stillOpen, cancelled && !closedByTyping);
         QCOMPARE(Glob::Options().strPassword, Glob::Scramble_Password(storedAfter.toUpper()));
     }
 };
