@@ -1,20 +1,17 @@
 // The control as a host and its user meet it: named parts, Init over the stored options and the layout
 // they give, the data-source tree, its popup menu and commands, the type tables, the platform widgets.
 #include "BrowserFixture.h"
-#include "TcpProxy.h"
 #include "TestDatabases.h"
 #include "WidgetTestSupport.h"
 
 #include "dialogs/frmNewDataSource.h"
 #include "dialogs/frmPassword.h"
 #include "platform/ProfileFile.h"
-#include "platform/widgets/Grid.h"
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/Twips.h"
 #include "settings/DataSources.h"
 #include "settings/Password.h"
 
-#include <QHostAddress>
 #include <QTcpServer>
 #include <QtTest>
 #include <QtWidgets>
@@ -39,20 +36,12 @@ Settings admin(std::initializer_list<std::pair<const char*, bool>> keys)
     return settings;
 }
 
-std::vector<SourceRow> sources(const QStringList& names,
-                               const QString& connection = connectionString(Db::SQLite))
+std::vector<SourceRow> sources(const QStringList& names, QString connection = connectionString(Db::SQLite))
 {
     std::vector<SourceRow> rows;
     for (const QString& name : names)
-        rows.push_back({name, connection, name + QStringLiteral(" data")});
+        rows.push_back({name, connection, {}});
     return rows;
-}
-
-QString throughPort(Db db, quint16 port)
-{
-    return QStringLiteral("Provider=%1;Data Source=127.0.0.1,%2;Initial Catalog=test;User ID=root")
-        .arg(db == Db::PostgreSQL ? "PostgreSQL" : "MariaDB")
-        .arg(port);
 }
 
 // A click on `node` (the empty area when invalid); the captions of the menu
@@ -84,19 +73,6 @@ QStringList treeAndFile(const Browser& b)
     }
 }
 
-// Answers the editor: a new name and a connection from the scripted builder, then OK; "" cancels.
-std::function<void(QWidget*)> editorAnswer(const QString& name, bool* shown)
-{
-    return [name, shown](QWidget* modal) {
-        auto* editor = qobject_cast<frmNewDataSource*>(modal);
-        if (!(*shown = editor))
-            return;
-        child<QLineEdit>(*editor, "txtName")->setText(name);
-        child<QPushButton>(*editor, "cmdDataSource")->click();
-        child<QPushButton>(*editor, name.isEmpty() ? "cmdCancel" : "cmdOK")->click();
-    };
-}
-
 // A data-source command from the tree menu and how the user answers it.
 struct Command
 {
@@ -108,7 +84,7 @@ struct Command
     MsgResult answer = MsgResult::Yes; // to the delete question
     bool stored = false;               // "GATE7" as the password
     bool dataFlag = false;             // "Data Password": the password guards the commands
-    QString password{};                // typed into the password dialog; "" cancels
+    QString password{};                // typed into the password dialog
     bool unwritable = false;           // the file, at first: "Again" is added once it is not
     QStringList names{"One", "Two"};
 };
@@ -121,8 +97,6 @@ class KwQuarryTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-
 private slots:
     void initTestCase()
     {
@@ -130,280 +104,84 @@ private slots:
         Glob::DataSourceEditor().setConnectionPrompt(
             [](QWidget*, const QString&) { return std::optional<QString>(connectionString(Db::SQLite)); });
     }
-    void init()
-    {
-        // A reporter configured by an earlier Init shows boxes: script them.
-        m_prompts = std::make_unique<ScriptedPrompts>();
-        QFile::remove(Glob::SettingsStore(QStringLiteral("Dabrook")).fileName());
-        Glob::Reporter().clearReports();
-        Glob::Options() = {};
-    }
-    void cleanup() { m_prompts.reset(); }
+    void init() { Glob::Reporter().clearReports(); }
 
-    // What a host finds by name: one object each, of the class in the tag.
-    void namedChildren_data()
+    // Init over the stored options: named parts, defaults, a bold node per data source up to the first
+    // unnamed one with a child per category allowed, a menu for those nodes only; or one failure.
+    void initBuildsTree_data()
     {
-        QTest::addColumn<QString>("names");
-        QTest::newRow("QTreeView") << "tvwData";
-        QTest::newRow("quarry::platform::ObjectList") << "lvwData";
-        QTest::newRow("QTableView") << "grdTooltip";
-        QTest::newRow("QTimer") << "tmrTip";
-        QTest::newRow("QToolBar") << "tlbData";
-        QTest::newRow("QStatusBar") << "staStatus";
-        QTest::newRow("QLabel") << "Panel1 Panel2";
-        QTest::newRow("quarry::platform::Splitter") << "kwSplitData";
-        QTest::newRow("quarry::platform::ImageList") << "imgBrowser imgBrowserLarge";
-        QTest::newRow("QMenu") << "mnuData mnuTable";
-        QTest::newRow("QAction")
-            << "Large Small List Report Options mnuConnect mnuDisconnect mnuDatCap1 mnuQuery "
-               "mnuNewDataSource mnuEditDataSource mnuDeleteDataSource mnuDatCap2 "
-               "mnuTables0 mnuTables1 mnuTables2 mnuTables3";
-    }
-    void namedChildren()
-    {
-        QFETCH(QString, names);
-        kwQuarry control;
-        for (const QString& name : names.split(u' ')) {
-            const QList<QObject*> found = control.findChildren<QObject*>(name);
-            QVERIFY2(found.size() == 1 && found.first()->inherits(QTest::currentDataTag()), qPrintable(name));
-        }
-    }
-
-    // Init over the stored options; a failure shows where the control's own
-    // procedures raise ErrHandle and Init and the store's loader report.
-    void initReadsStore_data()
-    {
-        QTest::addColumn<QByteArray>("file"); // written as it stands
+        QTest::addColumn<QStringList>("names");
         QTest::addColumn<Settings>("settings");
-        QTest::addColumn<QString>("failure"); // the one failure shown, as a pattern; "" for none
-        const auto row = [](const char* tag, QByteArray file, Settings settings, const char* failure = "") {
-            QTest::newRow(tag) << file << settings << QString(failure);
+        QTest::addColumn<QStringList>("children");
+        QTest::addColumn<QString>("failure"); // as a pattern
+        QStringList fifty;
+        for (int i = 1; i <= 50; ++i)
+            fifty << QStringLiteral("Source %1").arg(i);
+        const auto row = [](const char* tag, QStringList names, Settings settings,
+                            QStringList children = kCategories, const char* failure = "") {
+            QTest::newRow(tag) << names << settings << children << QString(failure);
         };
-        row("fresh store", {}, {});
-        row("SQL not to be edited", {}, admin({{"Open SQL", false}}));
-        row("not a settings file", "\x01\x02 no settings file\nat all\n", {}, "^report Read_INI: .");
-        row("Boolean that is no Boolean", "[Data]\nToolBar%20Text=yes\n", {}, "^report Read_INI: .");
-        row("split percentage over 100", {}, {{"Data", "Split\\Percentage", "150"}},
+        row("empty list", {}, {});
+        row("unnamed third row ends the list", {"Sales", "O'Brien & Co", "", "Four"}, {});
+        row("views and procedures only", {"One"}, admin({{"Open Table", false}}), kCategories.mid(1));
+        row("tables only, nothing to edit", {"One"},
+            admin({{"Open View", false}, {"Open sp", false}, {"Edit Data", false}, {"Open SQL", false}}),
+            kCategories.mid(0, 1));
+        row("full list of fifty", fifty, {});
+        row("Boolean that is no Boolean", {"One"}, {{"Data", "ToolBar Text", "yes"}}, {},
+            "^report Read_INI: .");
+        row("split percentage over 100", {"One"}, {{"Data", "Split\\Percentage", "150"}}, {},
             "^ErrHandle Set_Options: .*150");
-        row("negative split percentage", {}, {{"Data", "Split\\Percentage", "-1"}},
-            "^ErrHandle Set_Options: .*-1");
-        row("unknown data view", {}, {{"General", "Data View", "7"}}, "^report Init: .*7");
+        row("unknown data view", {"One"}, {{"General", "Data View", "7"}}, {}, "^report Init: .*7");
     }
-    void initReadsStore()
+    void initBuildsTree()
     {
-        QFETCH(QByteArray, file);
+        QFETCH(QStringList, names);
         QFETCH(Settings, settings);
+        QFETCH(QStringList, children);
         QFETCH(QString, failure);
-        QFile stored(Glob::SettingsStore(QStringLiteral("Dabrook")).fileName());
-        QDir().mkpath(QFileInfo(stored).absolutePath());
-        QVERIFY(file.isEmpty() || (stored.open(QIODevice::WriteOnly) && stored.write(file) == file.size()));
-        stored.close();
-        Glob::setAppTitle(QStringLiteral("Dabrook"));
-        for (const auto& [section, key, value] : settings)
-            QVERIFY(Glob::SaveSetting(section, key, value));
-        kwQuarry control;
-        kwQuarryPrivate* d = kwQuarryPrivate::get(&control);
-        d->CurrentDataType = kwQuarry::dkDataStoredProc;
-        QSignalSpy errors(&control, &kwQuarry::ErrHandle);
-        QCOMPARE(control.Init(), failure.isEmpty());
+        Browser b(sources(names, QStringLiteral("Provider=SQLite;Data Source=/nonexistent/x.db")), settings);
+        // One object of each name, of the class that leads its group.
+        for (const QString& group :
+             QStringLiteral(
+                 "QTreeView tvwData|quarry::platform::ObjectList lvwData|QTableView grdTooltip|QTimer tmrTip|"
+                 "QToolBar tlbData|QStatusBar staStatus|QLabel Panel1 Panel2|quarry::platform::Splitter "
+                 "kwSplitData|quarry::platform::ImageList imgBrowser imgBrowserLarge|QMenu mnuData mnuTable|"
+                 "QAction Large Small List Report Options mnuConnect mnuDisconnect mnuDatCap1 mnuQuery "
+                 "mnuNewDataSource mnuEditDataSource mnuDeleteDataSource mnuDatCap2 mnuTables0 mnuTables1 "
+                 "mnuTables2 mnuTables3")
+                 .split(u'|')) {
+            for (const QString& name : group.split(u' ').mid(1)) {
+                const QList<QObject*> found = b.control->findChildren<QObject*>(name);
+                QVERIFY2(found.size() == 1 && found[0]->inherits(qPrintable(group.section(u' ', 0, 0))),
+                         qPrintable(name));
+            }
+        }
         QStringList failures;
         for (const auto& report : Glob::Reporter().reports())
             failures << "report " + report.Procedure + ": " + report.Description;
-        for (const QList<QVariant>& error : errors)
+        for (const QList<QVariant>& error : *b.errors)
             failures << "ErrHandle " + error[0].toString() + ": " + error[1].toString();
         QVERIFY2(failures.size() == !failure.isEmpty() &&
                      (failure.isEmpty() || QRegularExpression(failure).match(failures[0]).hasMatch()),
                  qPrintable(failures.join(u'\n')));
-        if (!failure.isEmpty()) {
-            for (const char* name : {"tvwData", "lvwData", "kwSplitData", "staStatus"})
-                QVERIFY2(control.findChild<QWidget*>(QLatin1StringView(name))->isHidden(), name);
-            // The user's file is left as it was.
-            QVERIFY(file.isEmpty() || (stored.open(QIODevice::ReadOnly) && stored.readAll() == file));
+        QCOMPARE(b.initialized, failure.isEmpty());
+        for (const char* name : {"tvwData", "lvwData", "kwSplitData", "staStatus"})
+            QVERIFY2(child<QWidget>(*b.control, name)->isVisible() == failure.isEmpty(), name);
+        if (!failure.isEmpty())
             return;
-        }
-        QCOMPARE(control.property("stOpenSQL").toBool(), settings.empty());
+        const auto allowed = [&](const char* key) {
+            return std::none_of(settings.begin(), settings.end(),
+                                [&](const auto& row) { return row[1] == key; });
+        };
         const Glob::BrowserOptions& options = Glob::Options();
-        QCOMPARE(QList<int>({options.lngDataView, options.lngSplitPercent, options.lngToolTipDelay}),
-                 QList<int>({1, 20, 3}));
-        QVERIFY(options.blnOptions && options.blnEditData && options.blnQueryTables &&
-                options.blnQueryViews && options.blnQueryProcs);
-        QCOMPARE(d->CurrentDataType, kwQuarry::dkDataTable);
+        QCOMPARE(QList<int>({options.lngDataView, options.lngSplitPercent, options.lngToolTipDelay,
+                             options.blnOptions, b.control->property("stOpenSQL").toBool()}),
+                 QList<int>({1, 20, 3, true, allowed("Open SQL")}));
         const AppInfo& app = Glob::Reporter().appInfo();
         QCOMPARE(QStringList({Glob::Reporter().title(), app.Name, app.Version, app.Path}),
                  QStringList({"Dabrook Error", "Quarry", "0.1.0", LibraryFolder()}));
-    }
-
-    // The stored split and toolbar text laid out between toolbar and status bar
-    // at any size; each Set_Options flag puts right only its own part.
-    void layoutFollowsOptions_data()
-    {
-        QTest::addColumn<int>("percent");
-        QTest::addColumn<bool>("horizontal");
-        QTest::addColumn<bool>("listFirst");
-        QTest::addColumn<bool>("captions");
-        QTest::addColumn<bool>("dataChanged");
-        QTest::addColumn<bool>("dataSourceChanged");
-        QTest::newRow("tree left, no flags") << 30 << false << false << true << false << false;
-        QTest::newRow("list left, data changed") << 60 << false << true << false << true << false;
-        QTest::newRow("tree above, data sources changed") << 25 << true << false << true << false << true;
-        QTest::newRow("list above, both") << 75 << true << true << false << true << true;
-    }
-    void layoutFollowsOptions()
-    {
-        QFETCH(int, percent);
-        QFETCH(bool, horizontal);
-        QFETCH(bool, listFirst);
-        QFETCH(bool, captions);
-        QFETCH(bool, dataChanged);
-        QFETCH(bool, dataSourceChanged);
-        const auto word = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
-        Browser b(sources({"Sales"}), {{"Data", "Split\\Percentage", QString::number(percent)},
-                                       {"Data", "Split\\Orientation", word(horizontal)},
-                                       {"Data", "Split\\Left", word(listFirst)},
-                                       {"Data", "ToolBar Text", word(captions)}});
-        const QStringList texts = captions
-                                      ? QStringList{"Large", "Small ", "List", "Details", "Browse options"}
-                                      : QStringList(5, {});
-        for (size_t i = 0; i < 5; ++i)
-            QCOMPARE(b.d->toolButtons[i]->text(), texts[i]);
-        QWidget* first = listFirst ? static_cast<QWidget*>(b.d->lvwData) : b.d->tvwData;
-        QWidget* second = listFirst ? static_cast<QWidget*>(b.d->tvwData) : b.d->lvwData;
-        QVERIFY(b.d->kwSplitData->firstPane() == first && b.d->kwSplitData->secondPane() == second);
-        for (const QSize size : {QSize(640, 480), QSize(500, 700)}) {
-            b.control->resize(size);
-            const QRect toolbar = b.d->tlbData->geometry(), status = b.d->staStatus->geometry();
-            const QRect splitter = b.d->kwSplitData->geometry();
-            QCOMPARE(QList<int>(
-                         {toolbar.top(), toolbar.width(), splitter.top(), splitter.width(), status.bottom()}),
-                     QList<int>({0, size.width(), toolbar.bottom() + 1, size.width(), size.height() - 1}));
-            // The first pane left of (or above) the second, sized by the percentage.
-            const QRect a = first->geometry(), c = second->geometry();
-            QVERIFY(first->isVisible() && second->isVisible() &&
-                    (horizontal ? a.bottom() < c.top() : a.right() < c.left()));
-            const double share = horizontal ? double(a.height()) / (a.height() + c.height())
-                                            : double(a.width()) / (a.width() + c.width());
-            QVERIFY2(qAbs(share * 100 - percent) <= 2, qPrintable(QString::number(share)));
-        }
-        // A dragged bar is remembered, rounded, once the control has started.
-        QSplitter* bar = b.d->kwSplitData->splitter();
-        const int total = bar->sizes()[0] + bar->sizes()[1],
-                  moved = int(std::ceil(total * 0.746)); // 75, not 74
-        for (const bool started : {false, true}) {
-            b.d->Initialized = started;
-            bar->setSizes({moved, total - moved});
-            emit bar->splitterMoved(moved, 1);
-            QCOMPARE(Glob::Options().lngSplitPercent, started ? 75 : percent);
-        }
-
-        const bool lines = !b.d->lvwData->gridLines();
-        Glob::Options().blnGridLines = lines;
-        b.model()->addNode({}, QStringLiteral("a9"), QStringLiteral("stale"), 1);
-        b.d->toolButtons[0]->setText(QStringLiteral("junk"));
-        b.d->kwSplitData->setBarWidth(0);
-        QSignalSpy refreshed(b.control.get(), &kwQuarry::Refreshed);
-        QVERIFY(b.control->Set_Options(dataChanged, true, dataSourceChanged));
-        QCOMPARE(b.d->lvwData->gridLines(), dataChanged ? lines : !lines);
-        QCOMPARE(b.root(9).isValid(), !dataSourceChanged);
-        for (size_t i = 0; i < 5; ++i)
-            QCOMPARE(b.d->toolButtons[i]->text(), texts[i]);
-        QVERIFY(b.d->kwSplitData->barWidth() == 40 && refreshed.size() == 1 && b.errors->isEmpty());
-    }
-
-    // The buttons show the list their way and save the mode; the list keeps its items
-    // sorted case-blind, the chosen one chosen; Details fits the columns to their texts.
-    void toolbarButtons_data()
-    {
-        QTest::addColumn<int>("view");
-        QTest::newRow("Large") << 0;
-        QTest::newRow("Small") << 1;
-        QTest::newRow("List") << 2;
-        QTest::newRow("Report") << 3;
-        QTest::newRow("Options") << 2; // opens the dialog (closed here); the mode is saved all the same
-    }
-    void toolbarButtons()
-    {
-        QFETCH(int, view);
-        const QString key = QString::fromLatin1(QTest::currentDataTag());
-        Browser b(sources({"Sales"}), {{"General", "Data View", "2"}});
-        ObjectList* list = b.d->lvwData;
-        QVERIFY(list->view() == 2 && b.d->toolButtons[2]->isChecked());
-        const QString longest = QStringLiteral("c rather long table name");
-        const std::vector<ListItem> items{{"b", {"a much longer owner name"}, 1, 5},
-                                          {"A", {"dbo", "2024-01-01"}, 1, 5},
-                                          {longest, {}, 1, 5},
-                                          {"a", {}, 1, 5},
-                                          {"B", {"", "x"}, 1, 5}};
-        list->model()->setItems(items);
-        QStringList order;
-        for (int row = 0; row < list->count(); ++row)
-            order << list->model()->item(row).text;
-        QCOMPARE(order, (QStringList{"A", "a", "b", "B", longest})); // equals stay in arrival order
-        list->selectRow(1);
-        QString dialog;
-        whenModal(b.control.get(), [&](QWidget* modal) {
-            if (auto* shown = qobject_cast<QDialog*>(modal)) {
-                dialog = shown->objectName();
-                shown->reject();
-            }
-        });
-        QTest::mouseClick(b.d->tlbData->widgetForAction(b.control->findChild<QAction*>(key)), Qt::LeftButton);
-        QCOMPARE(dialog, key == QLatin1String("Options") ? QStringLiteral("frmOptions") : QString());
-        QVERIFY(b.errors->isEmpty() && list->view() == view && Glob::Options().lngDataView == view);
-        QCOMPARE(Glob::GetSetting("General", "Data View"), QString::number(view));
-        QStringList checked;
-        for (QAction* button : b.d->viewButtons->actions())
-            checked << (button->isChecked() ? button->objectName() : QString());
-        QCOMPARE(checked.join(QString()), key == QLatin1String("Options") ? QStringLiteral("List") : key);
-        QCOMPARE(list->selectedRow(), 1);
-        // Widths in twips: the widest text and 400 more; the fourth column stays out of sight.
-        for (int column = 0; column < 4; ++column) {
-            double widest = 0;
-            for (const ListItem& item : items)
-                widest = std::max(
-                    widest, TextWidth(b.control.get(), column ? item.subItems.value(column - 1) : item.text));
-            QCOMPARE(list->columnWidth(column), column == 3 ? 0 : view == 3 ? widest + 400 : 1500);
-            QCOMPARE(list->detailsView()->header()->isSectionHidden(column), column == 3);
-        }
-        // Small icons and List give every item the widest text's room.
-        if (view == 1 || view == 2) {
-            list->iconView()->doItemsLayout();
-            QVERIFY(list->iconView()->visualRect(list->model()->index(4, 0)).width() >
-                    list->iconView()->fontMetrics().horizontalAdvance(longest));
-        }
-    }
-
-    // One bold node per data source up to the first unnamed one, a child per category allowed.
-    void buildsTree_data()
-    {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<Settings>("settings");
-        QTest::addColumn<int>("roots");
-        QTest::addColumn<QStringList>("children");
-        QStringList fifty;
-        for (int i = 1; i <= 50; ++i)
-            fifty << QStringLiteral("Source %1").arg(i);
-        QTest::newRow("empty list") << QStringList{} << Settings{} << 0 << kCategories;
-        QTest::newRow("unnamed third row ends the list")
-            << QStringList{"Sales", "O'Brien & Co", "", "Four"} << Settings{} << 2 << kCategories;
-        QTest::newRow("views and procedures only")
-            << QStringList{"One"} << admin({{"Open Table", false}}) << 1 << kCategories.mid(1);
-        QTest::newRow("tables only") << QStringList{"One"}
-                                     << admin(
-                                            {{"Open View", false}, {"Open sp", false}, {"Edit Data", false}})
-                                     << 1 << kCategories.mid(0, 1);
-        QTest::newRow("no categories")
-            << QStringList{"One", "Two"}
-            << admin({{"Open Table", false}, {"Open View", false}, {"Open sp", false}}) << 2 << QStringList{};
-        QTest::newRow("full list of fifty") << fifty << Settings{} << 50 << kCategories;
-    }
-    void buildsTree()
-    {
-        QFETCH(QStringList, names);
-        QFETCH(Settings, settings);
-        QFETCH(int, roots);
-        QFETCH(QStringList, children);
-        Browser b(sources(names, QStringLiteral("Provider=SQLite;Data Source=/nonexistent/x.db")), settings);
-        QVERIFY(b.initialized && b.errors->isEmpty() && b.tree()->isVisible() && b.d->staStatus->isVisible());
+        const int roots = names.contains(QString()) ? int(names.indexOf(QString())) : int(names.size());
         QStringList expected, shown; // key, image, bold, full path
         for (int number = 1; number <= roots; ++number) {
             expected << QStringLiteral("a%1 1 1 ").arg(number) + names[number - 1];
@@ -419,43 +197,157 @@ private slots:
                              QString::number(b.model()->bold(node)) + ' ' + b.model()->fullPath(node);
             }
         QCOMPARE(shown, expected);
-        QCOMPARE(b.d->Connections.size(), size_t(roots) + 1);
-        // A menu for a data-source node only, by any button but the left; only the menu
-        // claims the query for the data source.
+        // By any button but the left; only the menu claims the query for the data source.
         b.d->QueryFromTree = false;
         QVERIFY(release(b, b.root(1), roots ? Qt::LeftButton : Qt::RightButton).isEmpty() &&
                 !b.d->QueryFromTree);
         if (roots == 0)
             return;
-        const bool editing = std::none_of(settings.begin(), settings.end(),
-                                          [](const auto& key) { return key[1] == "Edit Data"; });
         QCOMPARE(release(b, b.root(1), Qt::MiddleButton),
-                 QStringList{"Connect"} + (editing ? kMaintenance : QStringList()));
+                 QStringList{"Connect"} + (allowed("Edit Data") ? kMaintenance : QStringList()));
         QVERIFY(b.d->QueryFromTree);
     }
 
-    // Expanding connects, read only, and shows it; a category click records its kind
-    // and path, and is the new query context when it lists nothing; Refresh lists
-    // the selected category again; the menu's query hands the whole data source over.
+    // The stored split, captions and view laid out between toolbar and status bar at any size; a button
+    // shows the list its way and saves the mode; Details fits the columns to their texts.
+    void layoutFollowsOptions_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<bool>("horizontal");
+        QTest::addColumn<bool>("listFirst"); // and no captions
+        QTest::addColumn<int>("stored");     // view
+        QTest::addColumn<QString>("button");
+        QTest::newRow("tree left, Large") << 30 << false << false << 2 << "Large";
+        QTest::newRow("list left, Small") << 60 << false << true << 3 << "Small";
+        QTest::newRow("tree above, List") << 25 << true << false << 0 << "List";
+        QTest::newRow("list above, Details") << 75 << true << true << 1 << "Report";
+        QTest::newRow("tree left, Options, mode kept") << 50 << false << false << 3 << "Options";
+    }
+    void layoutFollowsOptions()
+    {
+        QFETCH(int, percent);
+        QFETCH(bool, horizontal);
+        QFETCH(bool, listFirst);
+        QFETCH(int, stored);
+        QFETCH(QString, button);
+        Browser b(sources({"Sales"}), {{"Data", "Split\\Percentage", QString::number(percent)},
+                                       {"Data", "Split\\Orientation", QVariant(horizontal).toString()},
+                                       {"Data", "Split\\Left", QVariant(listFirst).toString()},
+                                       {"Data", "ToolBar Text", QVariant(!listFirst).toString()},
+                                       {"General", "Data View", QString::number(stored)}});
+        const auto toolbar = [&] {
+            QString texts;
+            for (QAction* action : b.d->toolButtons)
+                texts += action->text() + u'|';
+            return texts + b.d->viewButtons->checkedAction()->objectName();
+        };
+        const QStringList views{"Large", "Small", "List", "Report"};
+        const QString texts = listFirst ? "|||||" : "Large|Small |List|Details|Browse options|";
+        ObjectList* list = b.d->lvwData;
+        QCOMPARE(toolbar(), texts + views[stored]);
+        QWidget* first = listFirst ? static_cast<QWidget*>(list) : b.tree();
+        QWidget* second = listFirst ? static_cast<QWidget*>(b.tree()) : list;
+        Splitter* splitter = b.d->kwSplitData;
+        QVERIFY(splitter->firstPane() == first && splitter->secondPane() == second);
+        for (const QSize size : {QSize(640, 480), QSize(500, 700)}) {
+            b.control->resize(size);
+            const QRect bar = b.d->tlbData->geometry(), split = splitter->geometry(), a = first->geometry(),
+                        c = second->geometry();
+            QCOMPARE(QList<int>({bar.top(), bar.width(), split.top(), split.width(),
+                                 b.d->staStatus->geometry().bottom()}),
+                     QList<int>({0, size.width(), bar.bottom() + 1, size.width(), size.height() - 1}));
+            // The first pane left of (or above) the second, sized by the percentage.
+            const double share = horizontal ? double(a.height()) / (a.height() + c.height())
+                                            : double(a.width()) / (a.width() + c.width());
+            QVERIFY(first->isVisible() && second->isVisible() && qAbs(share * 100 - percent) <= 2 &&
+                    (horizontal ? a.bottom() < c.top() : a.right() < c.left()));
+        }
+        // A dragged bar is remembered, rounded, once the control has started.
+        QSplitter* bar = splitter->splitter();
+        const int total = bar->sizes()[0] + bar->sizes()[1],
+                  moved = int(std::ceil(total * 0.746)); // 75, not 74
+        for (const bool started : {false, true}) {
+            b.d->Initialized = started;
+            bar->setSizes({moved, total - moved});
+            emit bar->splitterMoved(moved, 1);
+            QCOMPARE(Glob::Options().lngSplitPercent, started ? 75 : percent);
+        }
+
+        // Sorted case-blind, equals in arrival order; the chosen one stays chosen.
+        const QString longest = QStringLiteral("c rather long table name");
+        const std::vector<ListItem> items{{"b", {"a much longer owner name"}},
+                                          {"A", {"dbo", "2024-01-01"}},
+                                          {longest, {}},
+                                          {"a", {}},
+                                          {"B", {}}};
+        list->model()->setItems(items);
+        QStringList order;
+        for (int row = 0; row < list->count(); ++row)
+            order << list->model()->item(row).text;
+        QCOMPARE(order, (QStringList{"A", "a", "b", "B", longest}));
+        list->selectRow(1);
+        QString dialog;
+        whenModal(b.control.get(), [&](QWidget* modal) {
+            dialog = modal ? modal->objectName() : QString();
+            if (modal)
+                static_cast<QDialog*>(modal)->reject();
+        });
+        QTest::mouseClick(b.d->tlbData->widgetForAction(b.control->findChild<QAction*>(button)),
+                          Qt::LeftButton);
+        const int view = button == "Options" ? stored : int(views.indexOf(button));
+        QCOMPARE(dialog, button == "Options" ? QStringLiteral("frmOptions") : QString());
+        QVERIFY(b.errors->isEmpty() && list->view() == view && Glob::Options().lngDataView == view);
+        QCOMPARE(Glob::GetSetting("General", "Data View"), QString::number(view));
+        QCOMPARE(toolbar(), texts + views[view]);
+        QCOMPARE(list->selectedRow(), 1);
+        // Widths in twips: the widest text and 400 more; the fourth column stays out of sight.
+        for (int column = 0; column < 4; ++column) {
+            double widest = 0;
+            for (const ListItem& item : items)
+                widest = std::max(
+                    widest, TextWidth(b.control.get(), column ? item.subItems.value(column - 1) : item.text));
+            QCOMPARE(list->columnWidth(column), column == 3 ? 0 : button == "Report" ? widest + 400 : 1500);
+            QCOMPARE(list->detailsView()->header()->isSectionHidden(column), column == 3);
+        }
+
+        // The splitter by number as by name; a value out of range changes nothing; locked, its bar stays.
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, splitter->setNumberedProperty(Splitter::Percentage, 101));
+        splitter->setNumberedProperty(Splitter::Locked, true);
+        QVERIFY(splitter->numberedProperty(Splitter::Percentage) == 75 && !bar->handle(1)->isEnabled());
+    }
+
+    // Expanding connects, read only, or passes the driver's message on and closes the node; a category
+    // click records its kind and path; Refresh lists the selected category again.
     void expandConnects_data() { addDatabaseRows(); }
     void expandConnects()
     {
         QFETCH(Db, db);
         QUARRY_REQUIRE_DB(db);
         Scratch scratch(db);
-        Browser b({{QStringLiteral("Elsewhere"), {}, QStringLiteral("far away")},
+        QTcpServer silent;
+        QString elsewhere; // ends by the 10 s timeout
+        if (db == Db::PostgreSQL && silent.listen(QHostAddress::LocalHost))
+            elsewhere = QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1,%1;Initial Catalog=test")
+                            .arg(silent.serverPort());
+        Browser b({{QStringLiteral("Elsewhere"), elsewhere, QStringLiteral("far away")},
                    {QStringLiteral("Shop"), scratch.connectionString(), QStringLiteral("the shop")}});
         const QModelIndex shop = b.root(2);
+        b.expand(b.root(1));
+        QCOMPARE(b.errorProcedures(), QStringList{"Connect_DataSource"});
+        QVERIFY(!b.errors->takeFirst()[1].toString().trimmed().isEmpty());
+        QVERIFY(!b.tree()->isExpanded(b.root(1)) && b.model()->image(b.root(1)) == 1 &&
+                b.d->connection(1).State() == quarry::adStateClosed && !QGuiApplication::overrideCursor() &&
+                b.control->cursor().shape() == Qt::ArrowCursor);
+        QCOMPARE(b.status(), QStringLiteral("Connecting to Elsewhere ..."));
         b.expand(shop);
-        QVERIFY(b.errors->isEmpty() && b.tree()->isExpanded(shop) && b.tree()->currentIndex() == shop);
-        QVERIFY(b.model()->image(shop) == 9 &&
-                !b.model()->data(shop, Qt::DecorationRole).value<QIcon>().isNull());
-        QCOMPARE(b.status(), QStringLiteral("Ready ..."));
+        QVERIFY(b.errors->isEmpty() && b.tree()->isExpanded(shop) && b.tree()->currentIndex() == shop &&
+                b.model()->image(shop) == 9 && b.status() == "Ready ...");
+        QVERIFY(!b.model()->data(shop, Qt::DecorationRole).value<QIcon>().isNull());
         quarry::Connection connection = b.d->connection(2);
         QCOMPARE(QList<int>({Glob::CurrentDataSource(), connection.State(), connection.Mode()}),
                  QList<int>({2, quarry::adStateOpen, quarry::adModeRead}));
-        QVERIFY(Glob::Reporter().connection() == connection && !b.d->Connections[1].has_value());
-        // Over a data source the tree shows its description; anywhere else nothing.
+        QVERIFY(Glob::Reporter().connection() == connection);
+        // Over a data source the tree shows its description, anywhere else nothing.
         const QModelIndex views = b.child(2, QStringLiteral("Views"));
         for (const auto& [node, tip] : QList<std::pair<QModelIndex, QString>>{
                  {shop, "the shop"}, {b.root(1), "far away"}, {views, ""}, {shop, "the shop"}, {{}, ""}}) {
@@ -467,8 +359,7 @@ private slots:
         for (const QString& category : QStringList{"Stored Procedures", "Views", "Tables"}) {
             Glob::setCurrentDataSource(1);
             b.click(b.child(2, category));
-            QCOMPARE(QStringList(
-                         {b.d->CategoryPath, b.selected->value(b.selected->size() - 1).value(0).toString()}),
+            QCOMPARE(QStringList({b.d->CategoryPath, b.selected->last().value(0).toString()}),
                      QStringList(2, "Shop : " + category));
             QCOMPARE(QList<int>({b.d->CurrentDataType, Glob::CurrentDataSource()}),
                      QList<int>({int(kCategories.indexOf(category)), 2}));
@@ -477,133 +368,50 @@ private slots:
         QVERIFY(!b.control->Refresh() && b.control->QueryTotal() == 1);
         b.tree()->setCurrentIndex(shop);
         QVERIFY(!b.control->Refresh() && b.control->property("QueryTotal") == 1);
-        // A right-click on the data source names it and empties the list. The query command hands
-        // the whole data source over, every argument arriving at a host on another thread too.
-        QList<QVariantList> runs;
-        connect(
-            b.control.get(), &kwQuarry::RunQuery, this,
-            [&](quarry::Connection used, QString sql, QString name, kwQuarry::dkDataType kind, int max,
-                bool autoRun, bool showSql, QString delimiter, bool options) {
-                runs << QVariantList{used == connection, sql, name, int(kind), max, autoRun, showSql};
-                runs.last() << delimiter << options;
-            },
-            Qt::QueuedConnection);
-        b.d->CurrentDataType = kwQuarry::dkDataView;
-        b.tree()->setCurrentIndex(b.child(2, QStringLiteral("Tables")));
+        // The query command for a connected data source only, while the options allow it.
         QCOMPARE(release(b, shop), (QStringList{"Disconnect"} + kMaintenance + QStringList{"-", "&Query"}));
-        QVERIFY(b.selected->last().value(0) == "Shop" && b.control->QueryTotal() == 0);
-        b.d->mnuQuery->trigger();
-        QVERIFY(runs.isEmpty());
-        QTRY_COMPARE(runs, QList<QVariantList>({{true, QString(), "Shop", 0, 0, false, true, "\"", true}}));
-        // What the menu offers follows the options as they are when it opens.
-        Glob::Options().blnEditData = false;
-        QCOMPARE(release(b, shop), (QStringList{"Disconnect", "-", "&Query"}));
         Glob::Options().blnOpenSQL = false;
-        QCOMPARE(release(b, shop), QStringList{"Disconnect"});
+        QCOMPARE(release(b, shop), QStringList{"Disconnect"} + kMaintenance);
         // Disconnecting closes the connection and collapses the node; the connect command opens it again.
         b.d->mnuDisconnect->trigger();
         QVERIFY(connection.State() == quarry::adStateClosed && b.model()->image(shop) == 1 &&
                 !b.tree()->isExpanded(shop));
         b.d->mnuConnect->trigger();
-        QVERIFY(b.tree()->isExpanded(shop) && b.model()->image(shop) == 9);
-        QVERIFY(connection.State() == quarry::adStateOpen && b.errors->isEmpty() &&
-                !QGuiApplication::overrideCursor() && b.control->cursor().shape() == Qt::ArrowCursor);
-        // UnloadFlter closes the connection and the field look-up, empties the slots and lets the
-        // panes go (not destroyed); a second call finds nothing to do.
-        const quarry::Recordset fields = connection.Execute(QStringLiteral("SELECT 1 AS one"));
-        b.d->ObjectRecordset = fields;
-        for (int pass = 0; pass < 2; ++pass) {
-            b.control->UnloadFlter();
-            QVERIFY(connection.State() == quarry::adStateClosed && fields.State() == quarry::adStateClosed);
-            QVERIFY(!b.d->ObjectRecordset && b.d->Connections.size() == 3 && !b.d->kwSplitData->firstPane() &&
-                    !b.d->kwSplitData->secondPane());
-            for (const auto& slot : b.d->Connections)
-                QVERIFY(!slot.has_value());
-        }
-        QVERIFY(b.errors->isEmpty() && b.control->Set_Options());
+        QVERIFY(connection.State() == quarry::adStateOpen && b.model()->image(shop) == 9 &&
+                b.tree()->isExpanded(shop) && b.errors->isEmpty());
+        // UnloadFlter closes every connection and lets the panes go (not destroyed) until Set_Options.
+        b.control->UnloadFlter();
+        QVERIFY(connection.State() == quarry::adStateClosed && b.d->Connections.size() == 3 &&
+                !b.d->Connections[2] && !b.d->kwSplitData->firstPane() && !b.d->kwSplitData->secondPane());
+        QVERIFY(b.control->Set_Options());
         QTRY_VERIFY(b.tree()->isVisible() && b.d->lvwData->isVisible());
     }
 
-    // The driver's message reaches the host, the node closes, the control goes on.
-    void failedConnectCollapses_data()
-    {
-        QTest::addColumn<QString>("connection");
-        QTest::addColumn<Db>("server"); // for a server that goes away after a first connect
-        QTest::newRow("empty connection string") << QString() << Db::SQLite;
-        QTest::newRow("server that hangs") << "hang" << Db::SQLite; // ends by the 10 s timeout
-        QTest::newRow("PostgreSQL gone") << "gone" << Db::PostgreSQL;
-        QTest::newRow("MariaDB gone") << "gone" << Db::MariaDB;
-    }
-    void failedConnectCollapses()
-    {
-        QFETCH(QString, connection);
-        QFETCH(Db, server);
-        QUARRY_REQUIRE_DB(server);
-        QTcpServer silent;
-        std::optional<TcpProxy> proxy;
-        if (connection == QLatin1String("hang") && silent.listen(QHostAddress::LocalHost))
-            connection = throughPort(Db::PostgreSQL, silent.serverPort());
-        if (connection == QLatin1String("gone"))
-            connection = throughPort(server, proxy.emplace(server == Db::PostgreSQL ? 5432 : 3306).port());
-        Browser b({{QStringLiteral("Broken"), connection, {}},
-                   {QStringLiteral("Local"), connectionString(Db::SQLite), {}}});
-        const QModelIndex broken = b.root(1);
-        if (proxy) {
-            b.expand(broken);
-            QVERIFY(b.errors->isEmpty() && b.model()->image(broken) == 9);
-            b.d->mnuDisconnect->trigger();
-            proxy->stop();
-        }
-        b.expand(broken);
-        QCOMPARE(b.errorProcedures(), QStringList{"Connect_DataSource"});
-        const QString description = b.errors->first().at(1).toString();
-        QVERIFY2(!description.trimmed().isEmpty(), qPrintable(description));
-        QVERIFY(!b.tree()->isExpanded(broken) && b.model()->image(broken) == 1 &&
-                !QGuiApplication::overrideCursor() && b.control->cursor().shape() == Qt::ArrowCursor);
-        QCOMPARE(b.status(), QStringLiteral("Connecting to Broken ..."));
-        QCOMPARE(b.d->connection(1).State(), quarry::adStateClosed);
-        // Back again, the same node connects without a rebuild; any other node connects all along.
-        if (proxy)
-            proxy->start();
-        const QModelIndex next = proxy ? broken : b.root(2);
-        b.errors->clear();
-        b.expand(next);
-        QVERIFY(b.errors->isEmpty() && b.model()->image(next) == 9 && b.status() == "Ready ...");
-    }
-
-    // New, Edit and Delete on the node under the pointer: the password gate, the
-    // editor and the question, then the tree and the file as they end up.
+    // New, Edit and Delete on the node under the pointer: the password gate, the editor and the question,
+    // then the tree and the file as they end up.
     void commands_data()
     {
         QTest::addColumn<Command>("c");
         const QStringList two{"One", "Two"}, added{"One", "Two", "Added"};
-        QTest::newRow("new") << Command{.item = "New", .typed = "Added", .after = added};
+        QTest::newRow("new, a password but no data flag")
+            << Command{.item = "New", .typed = "Added", .after = added, .stored = true};
         QTest::newRow("new, editor cancelled") << Command{.item = "New", .node = 2, .after = two};
-        QTest::newRow("edit second") << Command{
-            .item = "Edit", .node = 2, .typed = "Second", .after = {"One", "Second"}};
-        QTest::newRow("delete first, yes")
-            << Command{.item = "Delete", .after = {"Two"}, .message = "Delete One?"};
+        QTest::newRow("delete first, data flag but no password")
+            << Command{.item = "Delete", .after = {"Two"}, .message = "Delete One?", .dataFlag = true};
         QTest::newRow("delete, no") << Command{"Delete", 2, {}, two, "Delete Two?", MsgResult::No};
         QTest::newRow("delete the only one")
             << Command{.item = "Delete", .after = {}, .message = "Delete Only?", .names = {"Only"}};
-        // The password gate: stored "GATE7"; what is typed, "" cancelling.
-        QTest::newRow("gate: data flag off, no question")
-            << Command{.item = "New", .typed = "Added", .after = added, .stored = true};
-        QTest::newRow("gate: none stored, data flag on, no question") << Command{
-            .item = "Delete", .node = 2, .after = {"One"}, .message = "Delete Two?", .dataFlag = true};
+        // The password gate: stored "GATE7"; what is typed.
         const auto gated = [](const char* item, const char* password, const QStringList& after,
                               const char* message = "") {
             return Command{item, 1, "Added", after, message, MsgResult::Yes, true, true, password};
         };
-        QTest::newRow("gate: new, cancelled") << gated("New", "", two);
         QTest::newRow("gate: new, wrong") << gated("New", "nope", two, "Invalid Password");
         QTest::newRow("gate: edit, right") << gated("Edit", "Gate7", {"Added", "Two"});
         QTest::newRow("gate: delete, right") << gated("Delete", "gate7", {"Two"}, "Delete One?");
         // A change that cannot be saved is kept for the session; the next save carries it along.
         QTest::newRow("new, save fails") << Command{
             .item = "New", .typed = "Added", .after = {"One", "Two", "Added", "Again"}, .unwritable = true};
-        QTest::newRow("delete, save fails") << Command{
-            .item = "Delete", .after = {"Two", "Again"}, .message = "Delete One?", .unwritable = true};
     }
     void commands()
     {
@@ -615,28 +423,30 @@ private slots:
         Browser b(sources(c.names), settings);
         b.expand(b.root(1));
         // The menu speaks for the node under the pointer, not for the one opened before.
-        const QStringList shown = release(b, b.root(c.node));
+        QCOMPARE(release(b, b.root(c.node)).value(0), c.node == 1 ? "Disconnect" : "Connect");
         QCOMPARE(Glob::CurrentDataSource(), c.node);
-        QCOMPARE(shown.value(0), c.node == 1 ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
         QAction* command = b.control->findChild<QAction*>("mnu" + c.item + "DataSource");
-
         b.prompts.msgAnswers = {c.answer};
-        const bool editing = c.item != QLatin1String("Delete"), asking = c.stored && c.dataFlag;
+        // The password, then a name and a connection from the scripted builder, each confirmed or cancelled.
         bool asked = false, editorShown = false;
+        QString typed = c.typed;
         QObject context;
-        if (!asking && editing)
-            whenModal(&context, editorAnswer(c.typed, &editorShown));
-        if (asking)
-            whenModal(&context, [&](QWidget* modal) {
-                if (!(asked = modal == &Glob::PasswordDialog()))
-                    return;
+        std::function<void(QWidget*)> answer = [&](QWidget* modal) {
+            if (modal && modal == &Glob::PasswordDialog()) {
+                asked = true;
                 QTest::keyClicks(child<QLineEdit>(*modal, "txtPassword0"), c.password);
-                if (editing && !c.password.isEmpty())
-                    whenModal(&context, editorAnswer(c.typed, &editorShown));
-                child<QPushButton>(*modal, c.password.isEmpty() ? "cmdCancel" : "cmdOK")->click();
-                if (modal->isVisible())
+                whenModal(&context, answer);
+                child<QPushButton>(*modal, "cmdOK")->click();
+                if (modal->isVisible()) // refused
                     child<QPushButton>(*modal, "cmdCancel")->click();
-            });
+            } else if (auto* editor = qobject_cast<frmNewDataSource*>(modal)) {
+                editorShown = true;
+                child<QLineEdit>(*editor, "txtName")->setText(typed);
+                child<QPushButton>(*editor, "cmdDataSource")->click();
+                child<QPushButton>(*editor, typed.isEmpty() ? "cmdCancel" : "cmdOK")->click();
+            }
+        };
+        whenModal(&context, answer);
         const QString file = Glob::Options().strDataSourceFile;
         if (c.unwritable)
             Glob::Options().strDataSourceFile =
@@ -648,13 +458,14 @@ private slots:
             QCOMPARE(treeAndFile(b), c.names + QStringList{"|"}); // and nothing where it failed
             Glob::Options().strDataSourceFile = file;
             QVERIFY(!release(b, b.root(2)).isEmpty());
-            QObject retry;
-            whenModal(&retry, editorAnswer(QStringLiteral("Again"), &editorShown));
+            typed = QStringLiteral("Again");
+            whenModal(&context, answer);
             b.d->mnuNewDataSource->trigger();
         }
-        QCOMPARE(asked, asking);
-        QCOMPARE(editorShown,
-                 (editing || c.unwritable) && (!asking || (c.message.isEmpty() && !c.password.isEmpty())));
+        // The editor follows a password only when one was asked for and taken.
+        const bool asking = c.stored && c.dataFlag,
+                   editing = c.item != "Delete" && (!asking || c.message.isEmpty());
+        QCOMPARE(QList<bool>({asked, editorShown}), QList<bool>({asking, editing}));
         QCOMPARE(treeAndFile(b), c.after + QStringList{"|"} + c.after);
         QStringList boxes;
         for (const auto& call : b.prompts.callsOf(ScriptedPrompts::Kind::MsgBox)) {
@@ -670,118 +481,36 @@ private slots:
         QVERIFY(b.errors->isEmpty());
     }
 
-    // Every code not named here has no name, no format, and is allowed.
-    void fieldTypes()
+    // Type codes: every code not named here has no name, no format, and is allowed. Twips round to the
+    // nearest pixel and come back exactly when whole; no resolution, no twips.
+    void conversions()
     {
-        QMap<int, QString> names;
-        for (const QString& pair :
-             QStringLiteral(
-                 "0 Empty|2 SmallInt|3 Integer|4 Single|5 Double|6 Currency|7 Date|8 BSTR|9 IDispatch|"
-                 "10 Error|11 Boolean|12 Variant|13 IUnknown|14 Decimal|16 TinyInt|20 BigInt|72 GUID|"
-                 "128 Binary|129 Char|131 Numeric|133 DBDate|134 DBTime|135 DBTimeStamp|200 VarChar|"
-                 "201 LongVarChar|202 WChar|203 LongVarWChar|205 LongVarBinary|8192 Array")
-                 .split(u'|'))
-            names.insert(pair.section(u' ', 0, 0).toInt(), pair.section(u' ', 1));
+        const QMap<int, QString> names{
+            {0, "Empty"},         {2, "SmallInt"}, {3, "Integer"},        {4, "Single"},
+            {5, "Double"},        {6, "Currency"}, {7, "Date"},           {8, "BSTR"},
+            {9, "IDispatch"},     {10, "Error"},   {11, "Boolean"},       {12, "Variant"},
+            {13, "IUnknown"},     {14, "Decimal"}, {16, "TinyInt"},       {20, "BigInt"},
+            {72, "GUID"},         {128, "Binary"}, {129, "Char"},         {131, "Numeric"},
+            {133, "DBDate"},      {134, "DBTime"}, {135, "DBTimeStamp"},  {200, "VarChar"},
+            {201, "LongVarChar"}, {202, "WChar"},  {203, "LongVarWChar"}, {205, "LongVarBinary"},
+            {8192, "Array"}};
         const QList<int> whole{2, 3, 16, 17, 18, 19, 20, 21}, decimal{4, 5, 14, 131}, refused{203, 204, 205};
         kwQuarry control;
         QStringList actual, expected;
         for (int code = -5; code <= 9000; ++code) {
-            const char* format = whole.contains(code)     ? "#,###"
-                                 : decimal.contains(code) ? "#,###.00"
-                                 : code == 6              ? "$#,###.00"
-                                                          : "";
             const QString line = QStringLiteral("%1 %2 %3 %4").arg(code);
-            expected << line.arg(names.value(code), format).arg(int(!refused.contains(code)));
+            expected << line.arg(names.value(code), whole.contains(code)     ? "#,###"
+                                                    : decimal.contains(code) ? "#,###.00"
+                                                    : code == 6              ? "$#,###.00"
+                                                                             : "")
+                            .arg(int(!refused.contains(code)));
             actual << line.arg(control.Field_Type(code), control.Format_Value(code))
                           .arg(int(control.Allowed_DataType(code)));
         }
         QCOMPARE(actual, expected);
-    }
-
-    // Edge cases of the platform widgets the gestures do not reach.
-    void twips_data()
-    {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<double>("twips");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("400 at 96 rounds up") << 96 << 400.0 << 27;
-        QTest::newRow("column width at 120") << 120 << 1500.0 << 125;
-    }
-    void twips()
-    {
-        QFETCH(int, dpi);
-        QFETCH(double, twips);
-        QFETCH(int, pixels);
-        QCOMPARE(TwipsToPixels(twips, dpi), pixels);
-        if (std::fmod(twips * dpi, 1440.0) == 0) // back exactly when the twips are whole pixels
-            QCOMPARE(PixelsToTwips(pixels, dpi), twips);
-        QCOMPARE(PixelsToTwips(pixels, 0), 0.0);
-    }
-
-    // By number as by name, on the bar the user sees; a number or value out of range changes nothing.
-    void splitterNumbers_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("0 locked") << 0 << QVariant(true) << true;
-        QTest::newRow("1 bar width") << 1 << QVariant(40) << true;
-        QTest::newRow("percentage above 100") << 2 << QVariant(101) << false;
-        QTest::newRow("negative bar width") << 1 << QVariant(-5) << false;
-        QTest::newRow("property 6") << 6 << QVariant(true) << false;
-    }
-    void splitterNumbers()
-    {
-        QFETCH(int, number);
-        QFETCH(QVariant, value);
-        QFETCH(bool, taken);
-        Splitter splitter;
-        QWidget* first = new QLabel(&splitter);
-        QWidget* second = new QLabel(&splitter);
-        splitter.setNumberedProperty(Splitter::FirstPane, QVariant::fromValue(first));
-        splitter.setNumberedProperty(Splitter::SecondPane, QVariant::fromValue(second));
-        QVariantList expected{false, 0, 50, QVariant::fromValue(second), QVariant::fromValue(first), false},
-            shown;
-        if (taken)
-            splitter.setNumberedProperty(number, expected[number] = value);
-        else
-            QVERIFY_THROWS_EXCEPTION(std::out_of_range, splitter.setNumberedProperty(number, value));
-        for (int n = 0; n < 6; ++n)
-            shown << splitter.numberedProperty(n);
-        QCOMPARE(shown, expected);
-        const QSplitter& bar = *splitter.splitter();
-        QCOMPARE(bar.handle(1)->isEnabled(), !splitter.locked());
-        QCOMPARE(bar.orientation(), splitter.horizontal() ? Qt::Vertical : Qt::Horizontal);
-        QVERIFY(number != Splitter::BarWidth || !taken || bar.handleWidth() == TwipsToPixelsX(&splitter, 40));
-    }
-
-    // Columns fit every row's text, not only those in view, plus the extra; cutting keeps the header rows.
-    void gridFitAndCut()
-    {
-        for (const auto& [fixedRows, extra] : {std::pair{1, 0.0}, std::pair{0, 400.0}}) {
-            Grid grid;
-            GridModel* model = grid.grid();
-            model->setCols(2);
-            model->setRows(1);
-            model->setFixedRows(fixedRows);
-            model->setText(0, 0, QStringLiteral("Name"));
-            const QString widest = QStringLiteral("a much, much wider cell text");
-            for (int i = 0; i < 200; ++i)
-                model->addRow({i == 199 ? widest : QStringLiteral("x"), QStringLiteral("y"),
-                               QStringLiteral("dropped")});
-            model->addRow({QStringLiteral("short")});
-            grid.resize(200, 100);
-            grid.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&grid));
-            grid.fitColumns(0, 1, extra);
-            const int wanted =
-                QFontMetrics(grid.font()).horizontalAdvance(widest) + TwipsToPixelsX(&grid, extra);
-            QVERIFY(grid.columnWidth(0) >= wanted && grid.columnWidth(0) <= wanted + 20);
-            QVERIFY(grid.columnWidth(1) < grid.columnWidth(0));
-            model->cutToHeader();
-            QCOMPARE(QList<int>({model->rows(), int(model->text(0, 0) == "Name")}),
-                     QList<int>({fixedRows, fixedRows}));
-        }
+        QCOMPARE(QList<double>({double(TwipsToPixels(400, 96)), double(TwipsToPixels(1500, 120)),
+                                PixelsToTwips(125, 120), PixelsToTwips(27, 0)}),
+                 QList<double>({27, 125, 1500, 0}));
     }
 };
 

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+using quarry::platform::ObjectList;
 using quarry::test::Browser;
 using quarry::test::Db;
 using quarry::test::Scratch;
@@ -40,85 +41,68 @@ struct Shop
         scratch.exec("CREATE VIEW " + scratch.qualify("v_customers") + " AS SELECT name FROM " +
                      scratch.qualify("customers"));
         if (db == Db::PostgreSQL)
-            scratch.exec("CREATE FUNCTION " + scratch.qualify("orders") +
-                         "(qty integer) RETURNS integer LANGUAGE sql AS 'SELECT 1'");
+            scratch.exec("CREATE FUNCTION orders(qty integer) RETURNS integer LANGUAGE sql AS 'SELECT 1'");
         else if (db == Db::MariaDB)
-            scratch.exec("CREATE PROCEDURE " + scratch.qualify("orders") + "(IN qty INT) BEGIN END");
-        b = std::make_unique<Browser>(
-            std::vector<quarry::test::SourceRow>{{QStringLiteral("Shop"), scratch.connectionString(), {}},
-                                                 {QStringLiteral("Other"), other.connectionString(), {}}});
+            scratch.exec("CREATE PROCEDURE orders(IN qty INT) BEGIN END");
+        b = std::make_unique<Browser>(std::vector<quarry::test::SourceRow>{
+            {"Shop", scratch.connectionString(), {}}, {"Other", other.connectionString(), {}}});
         if (db == Db::MariaDB)
-            Glob::aDataSources()[1][Glob::dsDelimiter] = QStringLiteral("`");
-        Glob::Options().blnToolTips = true;
-        Glob::Options().blnOpenSQL = true;
+            Glob::aDataSources()[1][Glob::dsDelimiter] = "`";
+        Glob::Options().blnToolTips = Glob::Options().blnOpenSQL = true;
         runs = std::make_unique<QSignalSpy>(b->control.get(), &kwQuarry::RunQuery);
         b->expand(b->root(1));
-        b->click(b->child(1, QStringLiteral("Tables")));
-        QToolBar* bar = b->d->tlbData;
-        QTest::mouseClick(bar->widgetForAction(b->d->toolButtons[size_t(mode)]), Qt::LeftButton);
+        b->click(b->child(1, "Tables"));
+        QTest::mouseClick(b->d->tlbData->widgetForAction(b->d->toolButtons[size_t(mode)]), Qt::LeftButton);
     }
 
     QAbstractItemView* view() const { return b->d->lvwData->currentView(); }
-    int rowOf(const QString& text) const
+    // Where the item shows, scrolled into view.
+    QRect rectOf(const QString& text) const
     {
-        for (int row = 0; row < b->d->lvwData->count(); ++row)
-            if (b->d->lvwData->model()->item(row).text == text)
-                return row;
-        return -1;
-    }
-    QPoint centreOf(const QString& text) const
-    {
-        const QModelIndex index = view()->model()->index(rowOf(text), 0);
+        const QAbstractItemModel* model = view()->model();
+        const QModelIndex index =
+            model->match(model->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly).value(0);
         view()->scrollTo(index);
-        return view()->visualRect(index).center();
+        return view()->visualRect(index);
     }
     void click(const QString& text, Qt::MouseButton button = Qt::LeftButton,
                Qt::KeyboardModifiers modifiers = {}) const
     {
-        QTest::mouseClick(view()->viewport(), button, modifiers, centreOf(text));
+        QTest::mouseClick(view()->viewport(), button, modifiers, rectOf(text).center());
     }
     // As a person makes it: a click, then the second press that makes it double.
     void doubleClick(const QString& text) const
     {
         click(text);
-        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, centreOf(text));
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, rectOf(text).center());
     }
     void key(Qt::Key key) const
     {
         view()->setFocus();
         QTest::keyClick(view(), key);
     }
+    void rightClick(const QModelIndex& node) const
+    {
+        QTest::mouseClick(b->tree()->viewport(), Qt::RightButton, {}, b->tree()->visualRect(node).center());
+    }
     // The delimited name as the database spells it, owner first where the list shows one.
     QString qualified(const QString& name) const
     {
-        const QString q = scratch.db() == Db::MariaDB ? QStringLiteral("`") : QStringLiteral("\"");
+        const QString q = scratch.db() == Db::MariaDB ? "`" : "\"";
         const QString quoted = q + QString(name).replace(q, q + q) + q;
         return scratch.db() == Db::PostgreSQL ? q + scratch.place() + q + u'.' + quoted : quoted;
     }
-    QString lastSelected() const
-    {
-        return b->selected->isEmpty() ? QString() : b->selected->last().at(0).toString();
-    }
+    QString lastSelected() const { return b->selected->value(b->selected->size() - 1).value(0).toString(); }
     // The last hand-off: query text, name, kind, max records, auto-run, show SQL.
     QString lastRun() const
     {
-        if (runs->isEmpty())
-            return {};
-        const QList<QVariant>& run = runs->last();
-        return QStringLiteral("%1|%2|%3|%4 %5 %6")
-            .arg(run.at(1).toString(), run.at(2).toString())
-            .arg(run.at(3).toInt())
-            .arg(run.at(4).toInt())
-            .arg(run.at(5).toBool())
-            .arg(run.at(6).toBool());
+        return runs->isEmpty() ? QString() : QVariant(runs->last().mid(1, 6)).toStringList().join(u'|');
     }
-    QString tableRun(const QString& name, const char* settings, int kind = 0,
-                     const char* category = "Tables") const
+    // The hand-off that opens a table (or a view) of Shop, with max records, auto-run and show SQL.
+    QString tableRun(const QString& name, const QString& settings, const QString& kind = "Table") const
     {
-        return QStringLiteral("SELECT * \r\nFROM %1|Shop : %2 : %3|%4|%5")
-            .arg(qualified(name), QLatin1String(category), name)
-            .arg(kind)
-            .arg(QLatin1String(settings));
+        return "SELECT * \r\nFROM " + qualified(name) + "|Shop : " + kind + "s : " + name + "|dkData" + kind +
+               '|' + settings;
     }
     QStringList fields() const
     {
@@ -131,9 +115,8 @@ struct Shop
     {
         QStringList texts;
         const auto* cells = b->d->grdTooltip->grid();
-        for (int row = 0; row < cells->rows(); ++row)
-            for (int col = 0; col < cells->cols(); ++col)
-                texts << cells->text(row, col);
+        for (int cell = 0; cell < cells->rows() * cells->cols(); ++cell)
+            texts << cells->text(cell / cells->cols(), cell % cells->cols());
         return texts;
     }
 
@@ -142,15 +125,6 @@ struct Shop
     std::unique_ptr<Browser> b;
     std::unique_ptr<QSignalSpy> runs;
 };
-
-void addModeRows()
-{
-    QTest::addColumn<Db>("db");
-    QTest::addColumn<int>("mode");
-    for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB})
-        for (int mode = 0; mode < 4; ++mode)
-            QTest::addRow("%s, %s", qPrintable(quarry::test::dbName(db)), kModes[mode]) << db << mode;
-}
 
 QStringList visibleItems(const QMenu* menu)
 {
@@ -174,9 +148,17 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    // Click, double-click and the table menu on the item under the pointer.
-    void mouse_data() { addModeRows(); }
-    void mouse()
+    // Click, double-click and the table menu on the item under the pointer;
+    // then arrows, typed letters and Enter on the item that is current.
+    void list_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<int>("mode");
+        for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB})
+            for (int mode = 0; mode < 4; ++mode)
+                QTest::addRow("%s, %s", qPrintable(quarry::test::dbName(db)), kModes[mode]) << db << mode;
+    }
+    void list()
     {
         QFETCH(Db, db);
         QFETCH(int, mode);
@@ -185,171 +167,139 @@ private slots:
         QCOMPARE(s.b->d->lvwData->view(), mode);
         QCOMPARE(s.b->d->lvwData->count(), 4);
         // Names read whole in the icon modes.
-        const QRect item = s.view()->visualRect(s.view()->model()->index(s.rowOf("customers"), 0));
-        QVERIFY(mode == 3 || item.width() > s.view()->fontMetrics().horizontalAdvance("customers") + 8);
+        const int room =
+            s.rectOf("customers").width() - s.view()->fontMetrics().horizontalAdvance("customers");
+        QVERIFY(mode == ObjectList::Details || room > 8);
 
-        s.click(QStringLiteral("customers"));
-        QCOMPARE(s.lastSelected(), QStringLiteral("Shop : Tables : customers"));
+        s.click("customers");
+        QCOMPARE(s.lastSelected(), "Shop : Tables : customers");
         QCOMPARE(s.fields(), (QStringList{"name", "city"}));
         QCOMPARE(s.gridTexts(), (QStringList{"name", "city"}));
         QVERIFY(s.b->d->tmrTip->isActive());
         QVERIFY(!QGuiApplication::overrideCursor());
-
-        s.doubleClick(QStringLiteral("customers"));
+        s.doubleClick("customers");
         QCOMPARE(s.runs->size(), 1);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("customers"), "0 1 0"));
-
+        QCOMPARE(s.lastRun(), s.tableRun("customers", "0|true|false"));
         // Empty space hands nothing over.
-        const QRect space = s.view()->viewport()->rect();
-        QTest::mouseDClick(s.view()->viewport(), Qt::LeftButton, {}, space.bottomRight() - QPoint(3, 3));
+        const QPoint space = s.view()->viewport()->rect().bottomRight() - QPoint(3, 3);
+        QTest::mouseDClick(s.view()->viewport(), Qt::LeftButton, {}, space);
         QCOMPARE(s.runs->size(), 1);
 
         // "Return top ..." answered with Enter: the release that closes the
         // box lands on the list and must not open the table a second time.
-        s.click(QStringLiteral("orders"), Qt::RightButton);
+        s.click("orders", Qt::RightButton);
         QVERIFY(s.b->d->mnuTable->isVisible());
         QCOMPARE(visibleItems(s.b->d->mnuTable),
                  (QStringList{"&Open", "-", "Return &all rows", "Return &top ..."}));
-        s.b->prompts.inputAnswers = {QStringLiteral("25")};
+        s.b->prompts.inputAnswers = {"25"};
         QTest::keyClick(s.b->d->mnuTable, Qt::Key_T);
         QTest::keyRelease(s.view(), Qt::Key_Return);
         QCOMPARE(s.runs->size(), 2);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("orders"), "25 1 0"));
-
-        s.click(QStringLiteral("orders"), Qt::RightButton);
+        QCOMPARE(s.lastRun(), s.tableRun("orders", "25|true|false"));
+        s.click("orders", Qt::RightButton);
         QTest::keyClick(s.b->d->mnuTable, Qt::Key_O);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("orders"), "0 0 1"));
-        QCOMPARE(s.b->errorProcedures(), QStringList{});
-    }
+        QCOMPARE(s.lastRun(), s.tableRun("orders", "0|false|true"));
 
-    // Arrows, typed letters and Enter act on the item that is current.
-    void keyboard_data() { addModeRows(); }
-    void keyboard()
-    {
-        QFETCH(Db, db);
-        QFETCH(int, mode);
-        QUARRY_REQUIRE_DB(db);
-        Shop s(db, mode);
-        const bool rows =
-            mode == quarry::platform::ObjectList::List || mode == quarry::platform::ObjectList::Details;
-
-        s.click(QStringLiteral("customers"));
-        s.key(rows ? Qt::Key_Down : Qt::Key_Right);
-        QCOMPARE(s.lastSelected(), QStringLiteral("Shop : Tables : employees"));
+        s.click("customers");
+        s.key(mode >= ObjectList::List ? Qt::Key_Down : Qt::Key_Right);
+        QCOMPARE(s.lastSelected(), "Shop : Tables : employees");
         QCOMPARE(s.fields(), QStringList{"id"});
         s.key(Qt::Key_Return);
-        QCOMPARE(s.runs->size(), 1);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("employees"), "0 1 0"));
-
-        QTest::keyClicks(s.view(), QStringLiteral("od"));
-        QCOMPARE(s.lastSelected(), QStringLiteral("Shop : Tables : odd\"name"));
+        QCOMPARE(s.runs->size(), 4);
+        QCOMPARE(s.lastRun(), s.tableRun("employees", "0|true|false"));
+        QTest::keyClicks(s.view(), "od");
+        QCOMPARE(s.lastSelected(), "Shop : Tables : odd\"name");
         s.key(Qt::Key_Enter);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("odd\"name"), "0 1 0"));
-
+        QCOMPARE(s.lastRun(), s.tableRun("odd\"name", "0|true|false"));
         s.key(Qt::Key_End);
-        QCOMPARE(s.lastSelected(), QStringLiteral("Shop : Tables : orders"));
+        QCOMPARE(s.lastSelected(), "Shop : Tables : orders");
 
         // Ctrl+click takes the selection away: the tooltip goes quietly and
         // Enter has nothing to open.
-        s.click(QStringLiteral("orders"), Qt::LeftButton, Qt::ControlModifier);
+        s.click("orders", Qt::LeftButton, Qt::ControlModifier);
         QCOMPARE(s.b->d->lvwData->selectedRow(), -1);
         QVERIFY(!s.b->d->tmrTip->isActive());
         QVERIFY(!s.b->d->grdTooltip->isVisible());
         s.key(Qt::Key_Return);
-        QCOMPARE(s.runs->size(), 2);
+        QCOMPARE(s.runs->size(), 5);
         QCOMPARE(s.b->errorProcedures(), QStringList{});
     }
 
-    // The tree by keyboard, its menu, and a right-click on another data source.
+    // The tree by keyboard and its menus; then fields looked up per data source,
+    // kind and name, afresh after a refill, and a grid not filled while
+    // tooltips were off is not reused.
     void tree_data() { quarry::test::addDatabaseRows(); }
     void tree()
     {
         QFETCH(Db, db);
         QUARRY_REQUIRE_DB(db);
-        Shop s(db, quarry::platform::ObjectList::SmallIcons);
+        Shop s(db, ObjectList::Details);
         Browser& b = *s.b;
-        const auto rightClick = [&b](const QModelIndex& node) {
-            QTest::mouseClick(b.tree()->viewport(), Qt::RightButton, {}, b.tree()->visualRect(node).center());
-        };
 
         // Arrow keys select a node as a click does.
         b.tree()->setFocus();
         b.tree()->setCurrentIndex(b.root(1));
         QTest::keyClick(b.tree(), Qt::Key_Down);
-        QCOMPARE(b.d->CategoryPath, QStringLiteral("Shop : Tables"));
-        QCOMPARE(b.d->panel2->text(), QStringLiteral(" 4 items"));
+        QCOMPARE(b.d->CategoryPath, "Shop : Tables");
+        QCOMPARE(b.d->panel2->text(), " 4 items");
         QTest::keyClick(b.tree(), Qt::Key_Down);
-        QCOMPARE(b.d->CategoryPath, QStringLiteral("Shop : Views"));
+        QCOMPARE(b.d->CategoryPath, "Shop : Views");
         QCOMPARE(b.d->lvwData->count(), 1);
 
         // Right-click, Escape: the menu's claim on the query ends with the next
         // gesture, and Enter in the list opens the item it shows selected.
-        rightClick(b.root(1));
+        s.rightClick(b.root(1));
         QVERIFY(b.d->mnuData->isVisible());
         QTest::keyClick(b.d->mnuData, Qt::Key_Escape);
-        b.click(b.child(1, QStringLiteral("Views")));
+        b.click(b.child(1, "Views"));
         s.key(Qt::Key_Return);
-        QCOMPARE(s.lastRun(), s.tableRun(QStringLiteral("v_customers"), "0 1 0", 1, "Views"));
+        QCOMPARE(s.lastRun(), s.tableRun("v_customers", "0|true|false", "View"));
 
         // A right-click on another data source: the list follows it as a click would.
-        rightClick(b.root(2));
+        s.rightClick(b.root(2));
         QCOMPARE(Glob::CurrentDataSource(), 2);
         QCOMPARE(b.d->lvwData->count(), 0);
-        QCOMPARE(s.lastSelected(), QStringLiteral("Other"));
+        QCOMPARE(s.lastSelected(), "Other");
         QVERIFY(b.d->mnuData->isVisible());
-        QCOMPARE(visibleItems(b.d->mnuData).first(), QStringLiteral("Connect"));
+        QCOMPARE(visibleItems(b.d->mnuData).first(), "Connect");
         QTest::keyClick(b.d->mnuData, Qt::Key_Escape);
         s.key(Qt::Key_Return);
         QCOMPARE(s.runs->size(), 1);
 
         // The whole-data-source query comes only from the menu.
-        b.click(b.child(1, QStringLiteral("Tables")));
-        rightClick(b.root(1));
+        b.click(b.child(1, "Tables"));
+        s.rightClick(b.root(1));
         QTest::keyClick(b.d->mnuData, Qt::Key_Q);
-        QCOMPARE(s.lastRun(), QStringLiteral("|Shop|0|0 0 1"));
-
-        QCOMPARE(b.errorProcedures(), QStringList{});
-    }
-
-    // Fields are looked up per data source, kind and name, afresh after a
-    // refill, and a grid not filled while tooltips were off is not reused.
-    void lookUps_data() { quarry::test::addDatabaseRows(); }
-    void lookUps()
-    {
-        QFETCH(Db, db);
-        QUARRY_REQUIRE_DB(db);
-        Shop s(db, quarry::platform::ObjectList::Details);
-        Browser& b = *s.b;
-        s.click(QStringLiteral("orders"));
-        QCOMPARE(s.fields(), (QStringList{"id", "placed"}));
+        QCOMPARE(s.lastRun(), "|Shop|dkDataTable|0|false|true");
 
         // A refill while the tooltip waits: it never comes up over the new items.
-        b.click(b.child(1, QStringLiteral("Stored Procedures")));
+        b.click(b.child(1, "Tables"));
+        s.click("orders");
+        QCOMPARE(s.fields(), (QStringList{"id", "placed"}));
+        b.click(b.child(1, "Stored Procedures"));
         QVERIFY(!b.d->tmrTip->isActive());
         if (db != Db::SQLite) {
-            s.click(QStringLiteral("orders"));
-            QVERIFY2(s.fields().contains(QStringLiteral("qty")), qPrintable(s.fields().join(u',')));
+            s.click("orders");
+            QVERIFY2(s.fields().contains("qty"), qPrintable(s.fields().join(u',')));
             QVERIFY(!b.d->tmrTip->isActive());
         }
-        b.click(b.child(1, QStringLiteral("Tables")));
-        s.click(QStringLiteral("orders"));
+        b.click(b.child(1, "Tables"));
+        s.click("orders");
         QCOMPARE(s.fields(), (QStringList{"id", "placed"}));
-        QCOMPARE(b.d->SelectedObject, s.qualified(QStringLiteral("orders")));
+        QCOMPARE(b.d->SelectedObject, s.qualified("orders"));
 
-        Glob::Options().blnToolTips = false;
-        b.control->Set_Options(false, false, false);
-        s.click(QStringLiteral("customers"));
-        QCOMPARE(s.gridTexts(), (QStringList{"id", "placed"}));
-        Glob::Options().blnToolTips = true;
-        b.control->Set_Options(false, false, false);
-        s.click(QStringLiteral("customers"));
-        QCOMPARE(s.gridTexts(), (QStringList{"name", "city"}));
+        for (bool tips : {false, true}) {
+            Glob::Options().blnToolTips = tips;
+            b.control->Set_Options(false, false, false);
+            s.click("customers");
+            QCOMPARE(s.gridTexts(), (tips ? QStringList{"name", "city"} : QStringList{"id", "placed"}));
+        }
 
         // "orders" of another data source is another table.
         b.expand(b.root(2));
-        s.other.exec(QStringLiteral("CREATE TABLE orders (code TEXT)"));
-        b.click(b.child(2, QStringLiteral("Tables")));
-        s.click(QStringLiteral("orders"));
+        s.other.exec("CREATE TABLE orders (code TEXT)");
+        b.click(b.child(2, "Tables"));
+        s.click("orders");
         QCOMPARE(s.fields(), QStringList{"code"});
         QCOMPARE(b.errorProcedures(), QStringList{});
     }
@@ -358,84 +308,67 @@ private slots:
     // control goes on working.
     void handlerFailures_data()
     {
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<QString>("procedure");
-        QTest::newRow("disconnect") << "mnuDisconnect"
-                                    << "mnuDisconnect_Click";
-        QTest::newRow("connect") << "mnuConnect"
-                                 << "Connect_DataSource";
-        QTest::newRow("item click") << "click"
-                                    << "lvwData_ItemClick";
-        QTest::newRow("double-click") << "double-click"
-                                      << "lvwData_DblClick";
+        QTest::addColumn<QString>("procedure"); // the gesture is the row's name
+        QTest::newRow("mnuDisconnect") << "mnuDisconnect_Click";
+        QTest::newRow("mnuConnect") << "Connect_DataSource";
+        QTest::newRow("click") << "lvwData_ItemClick";
+        QTest::newRow("double-click") << "lvwData_DblClick";
     }
     void handlerFailures()
     {
-        QFETCH(QString, gesture);
         QFETCH(QString, procedure);
+        const QString gesture = QTest::currentDataTag();
         QUARRY_REQUIRE_DB(Db::SQLite);
-        Shop s(Db::SQLite, quarry::platform::ObjectList::SmallIcons);
+        Shop s(Db::SQLite, ObjectList::SmallIcons);
         // A data source the table no longer has.
         Glob::setCurrentDataSource(Glob::kDataSourceRows + 1);
-        if (gesture == QLatin1String("click"))
-            s.click(QStringLiteral("orders"));
-        else if (gesture == QLatin1String("double-click"))
-            s.doubleClick(QStringLiteral("orders"));
-        else
+        if (gesture.startsWith("mnu"))
             s.b->control->findChild<QAction*>(gesture)->trigger();
+        else
+            gesture == "click" ? s.click("orders") : s.doubleClick("orders");
         QVERIFY2(s.b->errorProcedures().contains(procedure), qPrintable(s.b->errorProcedures().join(u',')));
         QCOMPARE(s.runs->size(), 0);
         QVERIFY(!QGuiApplication::overrideCursor());
 
         Glob::setCurrentDataSource(1);
-        s.b->click(s.b->child(1, QStringLiteral("Tables")));
-        s.click(QStringLiteral("customers"));
+        s.b->click(s.b->child(1, "Tables"));
+        s.click("customers");
         QCOMPARE(s.fields(), (QStringList{"name", "city"}));
     }
 
     // The selected item's text box and 300 twips to its right, 60 below,
-    // bounds included, keep the tooltip.
+    // bounds included, keep the tooltip; a twip further on it goes.
     void pointerLeavesItem_data()
     {
-        QTest::addColumn<QString>("edge");
-        QTest::addColumn<double>("beyond"); // twips past the edge, outwards
-        QTest::addColumn<bool>("hidden");
-        QTest::newRow("300 right") << "right" << 300.0 << false;
-        QTest::newRow("301 right") << "right" << 301.0 << true;
-        QTest::newRow("60 below") << "bottom" << 60.0 << false;
-        QTest::newRow("61 below") << "bottom" << 61.0 << true;
-        QTest::newRow("left edge") << "left" << 0.0 << false;
-        QTest::newRow("left of it") << "left" << 1.0 << true;
-        QTest::newRow("top edge") << "top" << 0.0 << false;
-        QTest::newRow("above it") << "top" << 1.0 << true;
+        QTest::addColumn<double>("bound"); // twips past the edge
+        QTest::addColumn<QPointF>("outwards");
+        QTest::newRow("right") << 300.0 << QPointF(1, 0);
+        QTest::newRow("below") << 60.0 << QPointF(0, 1);
+        QTest::newRow("left") << 0.0 << QPointF(-1, 0);
+        QTest::newRow("above") << 0.0 << QPointF(0, -1);
     }
     void pointerLeavesItem()
     {
-        QFETCH(QString, edge);
-        QFETCH(double, beyond);
-        QFETCH(bool, hidden);
+        QFETCH(double, bound);
+        QFETCH(QPointF, outwards);
         Browser b({});
-        quarry::platform::ObjectList* list = b.d->lvwData;
-        list->model()->setItems({{QStringLiteral("orders"), {}, 1, 5}, {QStringLiteral("x"), {}, 1, 5}});
+        ObjectList* list = b.d->lvwData;
+        list->model()->setItems({{"orders", {}, 1, 5}, {"x", {}, 1, 5}});
         list->selectRow(1);
         const QRectF item = list->itemRect(1);
         QVERIFY(item.isValid());
-        const double right = item.left() + quarry::platform::TextWidth(b.control.get(), QStringLiteral("x"));
-        const double bottom = item.top() + quarry::platform::TextHeight(b.control.get(), QStringLiteral("x"));
-        const double x = edge == "right"  ? right + beyond
-                         : edge == "left" ? item.left() - beyond
-                                          : item.left();
-        const double y = edge == "bottom" ? bottom + beyond
-                         : edge == "top"  ? item.top() - beyond
-                                          : item.top();
-
-        for (bool timerOnly : {false, true}) {
-            b.d->grdTooltip->setVisible(!timerOnly);
-            b.d->tmrTip->start(60000);
-            emit list->pointerMoved(Qt::NoButton, {}, QPointF(x, y));
-            QCOMPARE(b.d->grdTooltip->isVisible(), !timerOnly && !hidden);
-            QCOMPARE(b.d->tmrTip->isActive(), !hidden);
-        }
+        // The corner of the text box on the edge's side.
+        const QPointF corner(
+            outwards.x() > 0 ? item.left() + quarry::platform::TextWidth(b.control.get(), "x") : item.left(),
+            outwards.y() > 0 ? item.top() + quarry::platform::TextHeight(b.control.get(), "x") : item.top());
+        for (double beyond : {bound, bound + 1})
+            for (bool timerOnly : {false, true}) {
+                b.d->grdTooltip->setVisible(!timerOnly);
+                b.d->tmrTip->start(60000);
+                emit list->pointerMoved(Qt::NoButton, {}, corner + outwards * beyond);
+                QCOMPARE(b.d->grdTooltip->isVisible(), !timerOnly && beyond == bound);
+                QCOMPARE(b.d->tmrTip->isActive(), beyond == bound);
+            }
     }
 
     // Header clicks: the same column again reverses, another column keeps the
@@ -459,15 +392,12 @@ private slots:
         QFETCH(QStringList, order);
         QFETCH(QList<int>, icons);
         Browser b({});
-        quarry::platform::ObjectList* list = b.d->lvwData;
-        list->setView(quarry::platform::ObjectList::Details);
-        const auto dated = [](const char* name, const char* owner, QDateTime when) {
-            return quarry::objects::ListedObject(QString::fromLatin1(name), 1, 5, QString::fromLatin1(owner),
-                                                 when);
-        };
-        list->model()->setItems({dated("a", "zed", QDateTime(QDate(2023, 12, 1), QTime(9, 0))),
-                                 dated("b", "alpha", QDateTime(QDate(2024, 1, 15), QTime(8, 0))),
-                                 dated("c", "mid", QDateTime(QDate(1999, 6, 30), QTime(23, 0)))});
+        ObjectList* list = b.d->lvwData;
+        list->setView(ObjectList::Details);
+        using quarry::objects::ListedObject;
+        list->model()->setItems({ListedObject("a", 1, 5, "zed", {{2023, 12, 1}, {9, 0}}),
+                                 ListedObject("b", 1, 5, "alpha", {{2024, 1, 15}, {8, 0}}),
+                                 ListedObject("c", 1, 5, "mid", {{1999, 6, 30}, {23, 0}})});
         list->model()->setColumnIcon(3, 7);
 
         QHeaderView* header = list->detailsView()->header();
@@ -478,11 +408,10 @@ private slots:
         QList<int> headerIcons;
         for (int row = 0; row < list->count(); ++row)
             shown << list->model()->item(row).text;
-        for (int column = 0; column < 3; ++column)
+        for (int column = 0; column < 4; ++column)
             headerIcons << list->model()->column(column).icon;
         QCOMPARE(shown, order);
-        QCOMPARE(headerIcons, icons);
-        QCOMPARE(list->model()->column(3).icon, 7);
+        QCOMPARE(headerIcons, icons << 7);
         QCOMPARE(b.errorProcedures(), QStringList{});
     }
 };
