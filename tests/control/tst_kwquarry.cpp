@@ -106,14 +106,14 @@ private slots:
     }
     void init() { Glob::Reporter().clearReports(); }
 
-    // Init over the stored options: named parts, defaults, a bold node per data source up to the first
-    // unnamed one with a child per category allowed, a menu for those nodes only; or one failure.
+    // Init over the stored options: named parts, defaults, a bold node per named data source with a child
+    // per category allowed, a menu for those nodes only. What cannot be used is reported once; Init goes on.
     void initBuildsTree_data()
     {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<Settings>("settings");
         QTest::addColumn<QStringList>("children");
-        QTest::addColumn<QString>("failure"); // as a pattern
+        QTest::addColumn<QString>("failure"); // the one report, as a pattern
         QStringList fifty;
         for (int i = 1; i <= 50; ++i)
             fifty << QStringLiteral("Source %1").arg(i);
@@ -122,17 +122,19 @@ private slots:
             QTest::newRow(tag) << names << settings << children << QString(failure);
         };
         row("empty list", {}, {});
-        row("unnamed third row ends the list", {"Sales", "O'Brien & Co", "", "Four"}, {});
+        row("unnamed third row left out", {"Sales", "O'Brien & Co", "", "Four"}, {}, kCategories,
+            "^report Get_DataSources: Section \\[3\\] of .* has no name and is left out\\.$");
         row("views and procedures only", {"One"}, admin({{"Open Table", false}}), kCategories.mid(1));
         row("tables only, nothing to edit", {"One"},
             admin({{"Open View", false}, {"Open sp", false}, {"Edit Data", false}, {"Open SQL", false}}),
             kCategories.mid(0, 1));
         row("full list of fifty", fifty, {});
-        row("Boolean that is no Boolean", {"One"}, {{"Data", "ToolBar Text", "yes"}}, {},
-            "^report Read_INI: .");
-        row("split percentage over 100", {"One"}, {{"Data", "Split\\Percentage", "150"}}, {},
-            "^ErrHandle Set_Options: .*150");
-        row("unknown data view", {"One"}, {{"General", "Data View", "7"}}, {}, "^report Init: .*7");
+        row("Boolean that is no Boolean", {"One"}, {{"Data", "ToolBar Text", "yes"}}, kCategories,
+            "^report Read_INI: \"yes\" is not a valid Boolean .*; False is used\\.$");
+        row("split percentage over 100", {"One"}, {{"Data", "Split\\Percentage", "150"}}, kCategories,
+            "^report Read_INI: 150 is out of range .*; 20 is used\\.$");
+        row("unknown data view", {"One"}, {{"General", "Data View", "7"}}, kCategories,
+            "^report Read_INI: 7 is out of range .*; 1 is used\\.$");
     }
     void initBuildsTree()
     {
@@ -165,11 +167,9 @@ private slots:
         QVERIFY2(failures.size() == !failure.isEmpty() &&
                      (failure.isEmpty() || QRegularExpression(failure).match(failures[0]).hasMatch()),
                  qPrintable(failures.join(u'\n')));
-        QCOMPARE(b.initialized, failure.isEmpty());
+        QVERIFY(b.initialized);
         for (const char* name : {"tvwData", "lvwData", "kwSplitData", "staStatus"})
-            QVERIFY2(child<QWidget>(*b.control, name)->isVisible() == failure.isEmpty(), name);
-        if (!failure.isEmpty())
-            return;
+            QVERIFY2(child<QWidget>(*b.control, name)->isVisible(), name);
         const auto allowed = [&](const char* key) {
             return std::none_of(settings.begin(), settings.end(),
                                 [&](const auto& row) { return row[1] == key; });
@@ -181,7 +181,8 @@ private slots:
         const AppInfo& app = Glob::Reporter().appInfo();
         QCOMPARE(QStringList({Glob::Reporter().title(), app.Name, app.Version, app.Path}),
                  QStringList({"Dabrook Error", "Quarry", "0.1.0", LibraryFolder()}));
-        const int roots = names.contains(QString()) ? int(names.indexOf(QString())) : int(names.size());
+        names.removeAll(QString());
+        const int roots = int(names.size());
         QStringList expected, shown; // key, image, bold, full path
         for (int number = 1; number <= roots; ++number) {
             expected << QStringLiteral("a%1 1 1 ").arg(number) + names[number - 1];
@@ -346,7 +347,7 @@ private slots:
         quarry::Connection connection = b.d->connection(2);
         QCOMPARE(QList<int>({Glob::CurrentDataSource(), connection.State(), connection.Mode()}),
                  QList<int>({2, quarry::adStateOpen, quarry::adModeRead}));
-        QVERIFY(Glob::Reporter().connection() == connection);
+        QCOMPARE(Glob::Reporter().connectionText(), "provider " + connection.Provider());
         // Over a data source the tree shows its description, anywhere else nothing.
         const QModelIndex views = b.child(2, QStringLiteral("Views"));
         for (const auto& [node, tip] : QList<std::pair<QModelIndex, QString>>{

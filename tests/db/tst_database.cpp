@@ -18,7 +18,8 @@ Q_DECLARE_METATYPE(quarry::ConnectMode)
 namespace {
 
 const QStringList kDrivers{"SQLite3", "PostgreSQL Unicode", "MariaDB Unicode", "FreeTDS"};
-const QString kPgDefaults = "TextAsLongVarchar=0;BoolsAsChar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1";
+const QString kPgDefaults =
+    "TextAsLongVarchar=0;BoolsAsChar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;CommLog=0;Debug=0";
 
 // The description of what `run` throws, "" when it throws nothing; what() must say the same.
 template <typename Run> QString thrown(Run run)
@@ -56,6 +57,12 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase()
+    {
+        // Debian's psqlODBC entry logs to /tmp unless a connection says otherwise.
+        const QString ours = QStringLiteral("psqlodbc_*%1.log").arg(QCoreApplication::applicationPid());
+        QCOMPARE(QDir(QStringLiteral("/tmp")).entryList({ours}), QStringList());
+    }
     void translate_data()
     {
         QTest::addColumn<QString>("text");
@@ -80,11 +87,25 @@ private slots:
                 ";pqopt={sslmode=disable options='-c default_transaction_read_only=on'}",
             adModeRead);
         // Defaults yield to the same key written in the string.
-        add("Provider=PGNP.1;Data Source=h,6000;BoolsAsChar=1;Port=2",
-            "Driver={PostgreSQL Unicode};Server=h;"
-            "TextAsLongVarchar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;BoolsAsChar=1;Port=2");
-        add(";;Provider=MySqlProv;Data Source=h:3307;a=\"say \"\"hi\"\"\";b={a}}b};c=' x';d='a=b';e==f=1;;",
-            "Driver={MariaDB Unicode};Server=h;Port=3307;a={say \"hi\"};b={a}}b};c={ x};d={a=b};e=f=1");
+        add("Provider=PGNP.1;Data Source=h,6000;BoolsAsChar=1;Port=2;CommLog=1",
+            "Driver={PostgreSQL "
+            "Unicode};Server=h;TextAsLongVarchar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;"
+            "Debug=0;BoolsAsChar=1;Port=2;CommLog=1");
+        add("Driver={PostgreSQL Unicode};Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0");
+        add(";;Provider=MySqlProv;Data Source=h:3307;a=\"say \"\"hi\"\"\";b={a}}b};c=' x';d='a=b';;",
+            "Driver={MariaDB Unicode};Server=h;Port=3307;a={say \"hi\"};b={a}}b};c={ x};d={a=b}");
+        // Written as "==" for the driver, such a key would split its own item.
+        add("Provider=MariaDB;e==f=1", refused + "the key \"e=f\" contains '='");
+        // A NUL would end the text the driver reads, read-only items and all.
+        const QStringList given{"Provider=PostgreSQL;Data Source=h", "u", "p"};
+        for (int i = 0; i < 3; ++i) {
+            QStringList text = given;
+            text[i] += QChar(0) + QStringLiteral(";x");
+            add(text.join(u'\n'),
+                QStringLiteral("refused: The %1 contains a NUL character, which no driver can be given.")
+                    .arg(QStringList{"connection string", "user name", "password"}[i]),
+                adModeRead);
+        }
         // A user's own InitStmt would replace the read-only one: the layer switches after connecting.
         add("Provider=OleMySql.MySqlSource.1;Data Source=h;InitStmt=SET @a=1",
             "Driver={MariaDB Unicode};Server=h;CONN_TIMEOUT=3;InitStmt={SET @a=1} +read-only", adModeRead, 3);
@@ -110,7 +131,10 @@ private slots:
         QFETCH(int, timeout);
         OdbcTarget out;
         const QString error = thrown([&] {
-            out = translateConnectionString(text, {mode, timeout, {}, {}}, kDrivers);
+            // Lines after the first: the user name and password given beside the string.
+            const QStringList given = text.split(u'\n');
+            out = translateConnectionString(given[0], {mode, timeout, given.value(1), given.value(2)},
+                                            kDrivers);
         });
         if (odbc.startsWith("parts: "))
             QCOMPARE("parts: " + splitQualifiedName(text).join('|'), odbc);

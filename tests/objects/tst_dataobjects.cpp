@@ -178,7 +178,8 @@ private slots:
         // Counted in the status bar, the first item selected, the list and tree usable again.
         const int count = b->control->QueryTotal();
         QCOMPARE(refreshed.size(), listing.failure.isEmpty() ? 1 : 0);
-        QCOMPARE(b->d->panel2->text() + u'|' + b->status(), QStringLiteral(" %L1 items|before").arg(count));
+        QCOMPARE(b->d->panel2->text() + u'|' + b->status(),
+                 QStringLiteral(" %L1 item%2|before").arg(count).arg(count == 1 ? "" : "s"));
         QCOMPARE(b->d->SelectedObject + u'|' + QString::number(b->d->lvwData->selectedRow()),
                  count ? q + model->item(0).text + q + "|0" : "|-1");
         QVERIFY(b->d->lvwData->isVisible() && b->d->lvwData->isEnabled() && b->tree()->isEnabled() &&
