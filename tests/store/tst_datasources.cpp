@@ -265,8 +265,6 @@ private slots:
         add("add to three gives row 4", sections(1, 3),
             editor(2, false, true, {"O'Brien", conn, "it's", "\""}), true, {blank},
             "4" + entries({1, 2, 3}) + entry(4, "O''Brien", QString(conn).replace("'", "''"), "it''s"));
-        add("add cancelled", sections(1, 3), editor(0, false, false, {"S", "x", "y", "`"}), false, {blank},
-            "3" + entries({1, 2, 3}));
         add("add without a name", {}, editor(0, false, true, {" ", conn}), false,
             {blank, "OK disabled: Type a name for the data source."}, "0");
         add(
@@ -315,9 +313,12 @@ private slots:
              "New_DataSource: There is no data source number 51."},
             "1" + entries({1}));
         add(
-            "the host adds to 50 rows", sections(1, 50),
-            [] { return Glob::Add_DataSource("x", "y", "z", "`", "Host"); }, false,
-            {QString(full).replace("New_DataSource", "Host")}, fifty);
+            "the host adds the 50th, not a 51st", sections(1, 49),
+            [] {
+                return Glob::Add_DataSource("DS50", "c", "d", "\"", "Host") &&
+                       !Glob::Add_DataSource("x", "y", "z", "`", "Host");
+            },
+            true, {QString(full).replace("New_DataSource", "Host")}, fifty);
 
         const QString ask = "Delete DS%1?|Delete Data Source|12";
         add("delete row 2, the save renumbers", sections(1, 3), remove(2, MsgResult::OK), true, {ask.arg(2)},

@@ -60,7 +60,8 @@ public:
         control->resize(640, 480);
         initialized = control->Init();
         control->show();
-        exposed = QTest::qWaitForWindowExposed(control.get());
+        if (!QTest::qWaitForWindowExposed(control.get()))
+            qWarning("the browser was never shown");
     }
 
     ~Browser()
@@ -76,10 +77,9 @@ public:
     QModelIndex child(int number, const QString& text) const
     {
         const QModelIndex parent = root(number);
-        for (int row = 0; row < model()->rowCount(parent); ++row) {
+        for (int row = 0; row < model()->rowCount(parent); ++row)
             if (model()->text(model()->index(row, 0, parent)) == text)
                 return model()->index(row, 0, parent);
-        }
         return {};
     }
     QString status() const { return d->panel1->text(); }
@@ -112,7 +112,6 @@ public:
     std::unique_ptr<QSignalSpy> errors;
     std::unique_ptr<QSignalSpy> selected;
     bool initialized = false;
-    bool exposed = false;
 };
 
 } // namespace quarry::test

@@ -24,12 +24,10 @@ ScriptedPrompts::~ScriptedPrompts()
 MsgResult ScriptedPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
     calls.push_back({Kind::MsgBox, text, title, {}, buttons, icon});
-    if (msgAnswers.empty()) {
-        ++unscripted;
-        if (buttons == MsgButtons::YesNo)
-            return MsgResult::No;
-        return buttons == MsgButtons::OK ? MsgResult::OK : MsgResult::Cancel;
-    }
+    if (msgAnswers.empty())
+        return buttons == MsgButtons::YesNo ? MsgResult::No
+               : buttons == MsgButtons::OK  ? MsgResult::OK
+                                            : MsgResult::Cancel;
     const MsgResult answer = msgAnswers.front();
     msgAnswers.pop_front();
     return answer;
@@ -38,10 +36,8 @@ MsgResult ScriptedPrompts::MsgBox(const QString& text, MsgButtons buttons, MsgIc
 QString ScriptedPrompts::InputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     calls.push_back({Kind::InputBox, prompt, title, defaultText});
-    if (inputAnswers.empty()) {
-        ++unscripted;
+    if (inputAnswers.empty())
         return {};
-    }
     QString answer = inputAnswers.front();
     inputAnswers.pop_front();
     return answer;
@@ -61,10 +57,9 @@ void ScriptedPrompts::SendKeys(const QString& keys)
 std::vector<ScriptedPrompts::Call> ScriptedPrompts::callsOf(Kind kind) const
 {
     std::vector<Call> result;
-    for (const Call& call : calls) {
+    for (const Call& call : calls)
         if (call.kind == kind)
             result.push_back(call);
-    }
     return result;
 }
 

@@ -1,10 +1,5 @@
 // Prompts for tests: every call is recorded, answers come from a script, and
 // nothing ever waits for a user. Installs itself for the thread while alive.
-//
-//   quarry::test::ScriptedPrompts prompts;
-//   prompts.msgAnswers = {quarry::platform::MsgResult::Yes};
-//   ... code under test ...
-//   QCOMPARE(prompts.calls.size(), 1);
 #pragma once
 
 #include "platform/widgets/Prompts.h"
@@ -57,8 +52,6 @@ public:
     // unscripted input box "".
     std::deque<quarry::platform::MsgResult> msgAnswers;
     std::deque<QString> inputAnswers;
-    // Calls that found no scripted answer.
-    int unscripted = 0;
     std::vector<Call> calls;
 
 private:

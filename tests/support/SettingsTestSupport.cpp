@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quarry::test {
 
@@ -26,11 +25,6 @@ int unixMode(const QString& path)
     struct stat info
     {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
-}
-
-bool runningAsRoot()
-{
-    return ::geteuid() == 0;
 }
 
 QStringList takeReports()

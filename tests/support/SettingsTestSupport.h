@@ -12,8 +12,6 @@ QByteArray readBytes(const QString& path);
 bool writeBytes(const QString& path, const QByteArray& bytes);
 // Permission bits as the file system holds them; -1 without a file.
 int unixMode(const QString& path);
-// Root reads and writes whatever the permissions say.
-bool runningAsRoot();
 // This thread's reports as "Procedure: Description", which are then cleared.
 QStringList takeReports();
 

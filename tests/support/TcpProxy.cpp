@@ -79,16 +79,6 @@ TcpProxy::~TcpProxy()
     m_thread.wait();
 }
 
-void TcpProxy::start()
-{
-    run(true);
-}
-
-void TcpProxy::stop()
-{
-    run(false);
-}
-
 void TcpProxy::run(bool listen)
 {
     if (!m_worker) {

@@ -25,8 +25,8 @@ public:
 
     quint16 port() const { return m_port; }
     // Each waits until the forwarder has done it.
-    void stop();
-    void start();
+    void stop() { run(false); }
+    void start() { run(true); }
 
 private:
     void run(bool listen);

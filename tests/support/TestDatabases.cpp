@@ -32,32 +32,40 @@ void run(Connection& connection, const QString& sql)
         rs.Close();
 }
 
+// A server database by name, or SQLite's file.
+QString connectionTo(Db db, const QString& place)
+{
+    return db == Db::SQLite
+               ? QStringLiteral("Provider=SQLite;Data Source=%1").arg(place)
+               : QStringLiteral("Provider=%1;Data Source=127.0.0.1;Initial Catalog=%2;User ID=root")
+                     .arg(dbName(db), place);
+}
+
+Connection opened(const QString& connection, ConnectMode mode)
+{
+    Connection c;
+    c.setMode(mode);
+    c.Open(connection);
+    return c;
+}
+
+// A name no other test process uses: prefix + process id + counter.
+QString uniqueName(const QString& prefix)
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("%1_%2_%3").arg(prefix).arg(QCoreApplication::applicationPid()).arg(++counter);
+}
+
 } // namespace
 
 QString dbName(Db db)
 {
-    switch (db) {
-    case Db::SQLite:
-        return QStringLiteral("SQLite");
-    case Db::PostgreSQL:
-        return QStringLiteral("PostgreSQL");
-    case Db::MariaDB:
-        return QStringLiteral("MariaDB");
-    }
-    return {};
+    return QStringList{"SQLite", "PostgreSQL", "MariaDB"}.value(int(db));
 }
 
 QString connectionString(Db db)
 {
-    switch (db) {
-    case Db::SQLite:
-        return QStringLiteral("Provider=SQLite;Data Source=%1").arg(sqliteDefaultFile());
-    case Db::PostgreSQL:
-        return QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=test;User ID=root");
-    case Db::MariaDB:
-        return QStringLiteral("Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=test;User ID=root");
-    }
-    return {};
+    return connectionTo(db, db == Db::SQLite ? sqliteDefaultFile() : QStringLiteral("test"));
 }
 
 QString odbcConnectionString(Db db)
@@ -81,13 +89,6 @@ void addDatabaseRows()
         QTest::newRow(qPrintable(dbName(db))) << db;
 }
 
-void addServerRows()
-{
-    QTest::addColumn<Db>("db");
-    for (Db db : {Db::PostgreSQL, Db::MariaDB})
-        QTest::newRow(qPrintable(dbName(db))) << db;
-}
-
 bool serversRequired()
 {
     return qEnvironmentVariable("QUARRY_REQUIRE_SERVERS") == u"1";
@@ -96,39 +97,24 @@ bool serversRequired()
 bool reachable(Db db, QString* why)
 {
     // One attempt per process: an absent server should not cost every test a timeout.
-    static std::map<Db, QString> failures;
-    static std::map<Db, bool> known;
-    if (!known.count(db)) {
+    static std::map<Db, QString> failures; // "" once the database has answered
+    if (auto [failure, first] = failures.try_emplace(db); first)
         try {
             Connection c;
             c.setConnectionTimeout(5);
             c.Open(connectionString(db));
             c.Close();
         } catch (const DatabaseError& e) {
-            failures[db] = QStringLiteral("%1 is not reachable: %2").arg(dbName(db), e.Description());
+            failure->second = QStringLiteral("%1 is not reachable: %2").arg(dbName(db), e.Description());
         }
-        known[db] = true;
-    }
-    auto failure = failures.find(db);
-    if (failure == failures.end())
-        return true;
     if (why)
-        *why = failure->second;
-    return false;
+        *why = failures[db];
+    return failures[db].isEmpty();
 }
 
 Connection open(Db db, ConnectMode mode)
 {
-    Connection c;
-    c.setMode(mode);
-    c.Open(connectionString(db));
-    return c;
-}
-
-QString uniqueName(const QString& prefix)
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("%1_%2_%3").arg(prefix).arg(QCoreApplication::applicationPid()).arg(++counter);
+    return opened(connectionString(db), mode);
 }
 
 Scratch::Scratch(Db db)
@@ -170,25 +156,12 @@ Scratch::~Scratch()
 
 QString Scratch::connectionString() const
 {
-    switch (m_db) {
-    case Db::SQLite:
-        return QStringLiteral("Provider=SQLite;Data Source=%1").arg(m_sqliteFile);
-    case Db::PostgreSQL:
-        return QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1;Initial Catalog=%1;User ID=root")
-            .arg(m_database);
-    case Db::MariaDB:
-        return QStringLiteral("Provider=MariaDB;Data Source=127.0.0.1;Initial Catalog=%1;User ID=root")
-            .arg(m_database);
-    }
-    return {};
+    return connectionTo(m_db, m_db == Db::SQLite ? m_sqliteFile : m_database);
 }
 
 Connection Scratch::open(ConnectMode mode) const
 {
-    Connection c;
-    c.setMode(mode);
-    c.Open(connectionString());
-    return c;
+    return opened(connectionString(), mode);
 }
 
 QString Scratch::qualify(const QString& name) const

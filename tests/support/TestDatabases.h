@@ -38,8 +38,6 @@ QString odbcConnectionString(Db db);
 
 // Adds a column "db" and one row per database, named after it.
 void addDatabaseRows();
-// One row per server database only (PostgreSQL, MariaDB).
-void addServerRows();
 
 // True when the database answers; `why` says what failed otherwise.
 bool reachable(Db db, QString* why = nullptr);
@@ -47,9 +45,6 @@ bool serversRequired();
 
 // A fresh connection, open in `mode`.
 Connection open(Db db, ConnectMode mode = adModeReadWrite);
-
-// A name no other test process uses: prefix + process id + counter.
-QString uniqueName(const QString& prefix);
 
 // A private place for test objects, removed with everything in it on
 // destruction: an SQLite file or a database of its own on the server, so
