@@ -116,6 +116,13 @@ public:
     // `maxRecords` 0 means all rows. A statement without a result set
     // (DDL, INSERT) runs and leaves the recordset closed.
     void Open(const QString& sql, const Connection& connection, qint64 maxRecords = 0);
+    // Decimal and numeric values as the database's own text, every digit
+    // kept, rather than a double where one holds them. Set before Open.
+    void setExactNumbers(bool exact);
+    // Stops what Open or MoveNext is running, from any thread; they then
+    // throw with the driver's text. Between calls it ends the rows. Harmless
+    // on a closed recordset. Works on a copy that shares this recordset.
+    void Cancel();
     // True past the last row (ADO's EOF, which is a C macro name).
     bool AtEOF() const;
     void MoveNext();
@@ -192,6 +199,11 @@ public:
     void setCursorLocation(quarry::CursorLocation location);
     int ConnectionTimeout() const;
     void setConnectionTimeout(int seconds);
+    // Results read row by row from the server, never loaded whole: SQLite's
+    // step mode, MariaDB's unbuffered forward-only results (where the driver
+    // offers them). Such a connection runs one statement at a time. Set
+    // before Open.
+    void setStreamingResults(bool streaming);
 
     // `connectionString` in the OLE DB shape (Provider=…;Data Source=…) or a
     // raw ODBC string (Driver=… / DSN=…, or Provider=MSDASQL).

@@ -226,6 +226,11 @@ void Connection::setConnectionTimeout(int seconds)
     d->timeout = seconds;
 }
 
+void Connection::setStreamingResults(bool streaming)
+{
+    d->streaming = streaming;
+}
+
 void Connection::Open(const QString& connectionString, const QString& userId, const QString& password)
 {
     d->guarded([&] {
@@ -233,7 +238,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
         if (!d->env)
             d->env = EnvHandle::shared();
-        OpenOptions options{d->mode, d->timeout, userId, password};
+        OpenOptions options{d->mode, d->timeout, userId, password, d->streaming};
         OdbcTarget target = translateConnectionString(connectionString, options, installedDrivers(*d->env));
         if (target.Kind == DbmsKind::SQLite && !target.Driver.isEmpty() && d->mode == adModeRead)
             requireSqliteFile(connectionString);

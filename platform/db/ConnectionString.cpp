@@ -368,6 +368,13 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
     }
     if (rule.Kind == DbmsKind::MariaDB && options.TimeoutSeconds > 0)
         addDefault("CONN_TIMEOUT", QString::number(options.TimeoutSeconds));
+    // Without these both drivers read the whole result during execute.
+    if (options.Streaming && rule.Kind == DbmsKind::SQLite)
+        addDefault("StepAPI", QStringLiteral("1"));
+    if (options.Streaming && rule.Kind == DbmsKind::MariaDB) {
+        addDefault("FORWARDONLY", QStringLiteral("1"));
+        addDefault("NO_CACHE", QStringLiteral("1"));
+    }
     // Without a fixed protocol version FreeTDS negotiates down through every
     // version and ignores the login timeout against a silent server.
     if (rule.Kind == DbmsKind::SqlServer)

@@ -61,6 +61,7 @@ struct OpenOptions
     int TimeoutSeconds = 15;
     QString UserId;   // overrides User ID when not empty
     QString Password; // overrides Password when not empty
+    bool Streaming = false;
 };
 
 // Throws DatabaseError: malformed string (no records), unknown provider or a

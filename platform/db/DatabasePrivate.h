@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace quarry {
@@ -30,6 +31,7 @@ public:
     ConnectMode mode = adModeUnknown;
     quarry::CursorLocation cursorLocation = adUseServer;
     int timeout = 15;
+    bool streaming = false;
     QString connectionString;
     QString provider;
     Errors errors;
@@ -91,6 +93,12 @@ public:
     std::unique_ptr<SQLWCHAR[]> buffer; // for reading values in pieces
     bool open = false;
     bool eof = true;
+    bool exactNumbers = false;
+    // The statement another thread may cancel, set while it exists; guarded
+    // so that it is never freed under a cancel.
+    std::mutex cancelLock;
+    SQLHSTMT cancellable = SQL_NULL_HSTMT;
+    bool cancelled = false;
 
     // Reads the statement's column descriptions into `columns` (and `fields`
     // when there is no shaper).
@@ -98,6 +106,8 @@ public:
     // Advances to the next (accepted) row; frees the statement at the end.
     void fetch();
     void finish() noexcept;
+    // Makes `stmt` cancellable, or throws when Cancel came first.
+    void armCancel();
     void requireOpen() const;
     std::vector<QVariant> readRow();
 };

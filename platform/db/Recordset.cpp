@@ -80,7 +80,7 @@ template <class T> bool readFixed(const StmtHandle& stmt, SQLUSMALLINT column, S
 }
 
 QVariant readValue(const StmtHandle& stmt, SQLUSMALLINT column, const RecordsetPrivate::Column& info,
-                   Buffer& buffer)
+                   Buffer& buffer, bool exactNumbers)
 {
     switch (info.SqlType) {
     case SQL_BIT: {
@@ -109,7 +109,7 @@ QVariant readValue(const StmtHandle& stmt, SQLUSMALLINT column, const RecordsetP
     case SQL_NUMERIC: {
         // Exact text unless a double holds every digit.
         QVariant text = readText(stmt, column, buffer);
-        if (text.isNull() || info.Size > 15)
+        if (text.isNull() || info.Size > 15 || exactNumbers)
             return text;
         bool ok = false;
         double v = text.toString().toDouble(&ok);
@@ -189,7 +189,7 @@ std::vector<QVariant> RecordsetPrivate::readRow()
     std::vector<QVariant> row;
     row.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)
-        row.push_back(readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer));
+        row.push_back(readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer, exactNumbers));
     return row;
 }
 
@@ -223,9 +223,21 @@ void RecordsetPrivate::fetch()
 
 void RecordsetPrivate::finish() noexcept
 {
+    {
+        const std::lock_guard lock(cancelLock);
+        cancellable = SQL_NULL_HSTMT;
+    }
     stmt.reset();
     open = false;
     eof = true;
+}
+
+void RecordsetPrivate::armCancel()
+{
+    const std::lock_guard lock(cancelLock);
+    if (cancelled)
+        throw DatabaseError(QStringLiteral("The statement was cancelled before it started."));
+    cancellable = stmt->get();
 }
 
 void RecordsetPrivate::requireOpen() const
@@ -259,6 +271,7 @@ void Recordset::Open(const QString& sql, const Connection& connection, qint64 ma
         r.delivered = 0;
         try {
             r.stmt = std::make_unique<StmtHandle>(*conn->dbc);
+            r.armCancel();
             if (maxRecords > 0)
                 r.stmt->check(SQLSetStmtAttrW(r.stmt->get(), SQL_ATTR_MAX_ROWS,
                                               reinterpret_cast<SQLPOINTER>(SQLULEN(maxRecords)), 0),
@@ -279,6 +292,21 @@ void Recordset::Open(const QString& sql, const Connection& connection, qint64 ma
             throw;
         }
     });
+}
+
+void Recordset::setExactNumbers(bool exact)
+{
+    d->exactNumbers = exact;
+}
+
+void Recordset::Cancel()
+{
+    const std::lock_guard lock(d->cancelLock);
+    d->cancelled = true;
+    // ODBC lets another thread cancel a statement that is executing or
+    // fetching; on an idle one it closes the cursor, which ends the rows.
+    if (d->cancellable != SQL_NULL_HSTMT)
+        SQLCancel(d->cancellable);
 }
 
 bool Recordset::AtEOF() const

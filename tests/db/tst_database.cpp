@@ -94,6 +94,11 @@ private slots:
         add("Driver={PostgreSQL Unicode};Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0");
         add(";;Provider=MySqlProv;Data Source=h:3307;a=\"say \"\"hi\"\"\";b={a}}b};c=' x';d='a=b';;",
             "Driver={MariaDB Unicode};Server=h;Port=3307;a={say \"hi\"};b={a}}b};c={ x};d={a=b}");
+        // Read row by row, never loaded whole during execute.
+        add("Provider=SQLite;Data Source=/tmp/a.db\n\n\nstream",
+            "Driver=SQLite3;Database=/tmp/a.db;StepAPI=1");
+        add("Provider=MariaDB;Data Source=h\n\n\nstream",
+            "Driver={MariaDB Unicode};Server=h;FORWARDONLY=1;NO_CACHE=1");
         // Written as "==" for the driver, such a key would split its own item.
         add("Provider=MariaDB;e==f=1", refused + "the key \"e=f\" contains '='");
         // A NUL would end the text the driver reads, read-only items and all.
@@ -131,10 +136,11 @@ private slots:
         QFETCH(int, timeout);
         OdbcTarget out;
         const QString error = thrown([&] {
-            // Lines after the first: the user name and password given beside the string.
+            // Lines after the first: the user name and password given beside the string, "stream".
             const QStringList given = text.split(u'\n');
-            out = translateConnectionString(given[0], {mode, timeout, given.value(1), given.value(2)},
-                                            kDrivers);
+            out = translateConnectionString(
+                given[0], {mode, timeout, given.value(1), given.value(2), given.value(3) == "stream"},
+                kDrivers);
         });
         if (odbc.startsWith("parts: "))
             QCOMPARE("parts: " + splitQualifiedName(text).join('|'), odbc);
