@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ProcedureCall.h"
+#include "app/QueryRunner.h"
 #include "app/ResultsModel.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/DataSources.h"
@@ -18,13 +19,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -67,6 +69,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_sql->setReadOnly(true);
 
     m_results = new ResultsModel(this);
+    m_runner = new QueryRunner(this);
+    m_tick = new QTimer(this);
+    m_tick->setInterval(100);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("grdResults"));
     m_grid->setModel(m_results);
@@ -133,7 +138,13 @@ MainWindow::MainWindow(QWidget* parent)
     m_run->setObjectName(QStringLiteral("mnuRun"));
     m_run->setShortcut(QKeySequence(Qt::Key_F5));
     m_run->setToolTip(tr("Run the query (F5)"));
-    connect(m_run, &QAction::triggered, this, &MainWindow::runSql);
+    connect(m_run, &QAction::triggered, this, [this] { m_running ? cancelQuery() : void(runSql()); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("scCancel"));
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_running)
+            cancelQuery();
+    });
 
     auto* quit = new QAction(tr("E&xit"), this);
     quit->setObjectName(QStringLiteral("mnuExit"));
@@ -158,8 +169,14 @@ MainWindow::MainWindow(QWidget* parent)
     m_status->setObjectName(QStringLiteral("lblStatus"));
     m_rows = new QLabel(this);
     m_rows->setObjectName(QStringLiteral("lblRows"));
+    // "Editable SQL" lets the text be edited; whether statements may change
+    // data is this connection's own matter, and said here.
+    auto* access = new QLabel(tr("Read-only"), this);
+    access->setObjectName(QStringLiteral("lblAccess"));
+    access->setToolTip(tr("Queries run on a read-only connection: statements cannot change data."));
     statusBar()->addWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_rows);
+    statusBar()->addPermanentWidget(access);
 
     connect(m_browser, &kwQuarry::RunQuery, this, &MainWindow::handleRunQuery);
     connect(m_browser, &kwQuarry::ErrHandle, this, &MainWindow::reportError);
@@ -171,7 +188,20 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_results, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateRows);
     connect(m_results, &QAbstractItemModel::modelReset, this, &MainWindow::updateRows);
     connect(m_results, &ResultsModel::fetchFailed, this, [this](const QString& description) {
+        updateRows();
         showError(tr("Reading the rows failed:\n%1").arg(description));
+    });
+    connect(m_results, &ResultsModel::moreWanted, m_runner, &QueryRunner::fetch);
+    connect(m_runner, &QueryRunner::executed, this, &MainWindow::queryExecuted);
+    connect(m_runner, &QueryRunner::failed, this, &MainWindow::queryFailed);
+    connect(m_runner, &QueryRunner::fetched, this,
+            [this](int run, const std::vector<ResultRow>& rows, bool atEnd) {
+                if (run == m_runId)
+                    m_results->append(rows, atEnd);
+            });
+    connect(m_tick, &QTimer::timeout, this, [this] {
+        setStatus(tr("Running query ... %1 s (Escape cancels)")
+                      .arg(QString::number(double(m_runTime.elapsed()) / 1000.0, 'f', 1)));
     });
 
     resize(1100, 700);
@@ -217,6 +247,11 @@ void MainWindow::setConnection(const quarry::Connection& connection, const QStri
     m_queryName->setText(queryName);
 }
 
+bool MainWindow::isRunning() const
+{
+    return m_running;
+}
+
 void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
                                 kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun,
                                 bool blnShowSQL, QString strDelimter, bool blnOptions)
@@ -224,6 +259,7 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
     Q_UNUSED(strDelimter);
     Q_UNUSED(blnOptions);
 
+    cancelQuery();
     m_results->clear();
     m_elapsedMs = -1;
     m_connection = adoConnection;
@@ -280,31 +316,85 @@ bool MainWindow::runSql()
         return false;
     }
     if (m_connection.State() == quarry::adStateClosed) {
+        m_elapsedMs = -1;
+        updateRows();
         showError(tr("The query has no open connection. Connect to a data source in the browser first."));
         return false;
     }
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    setStatus(tr("Running query ..."));
+    m_results->clear();
     m_elapsedMs = -1;
     m_statement = false;
-    QElapsedTimer timer;
-    timer.start();
-    try {
-        m_results->execute(m_connection, sql, m_maxRecords);
-    } catch (const quarry::DatabaseError& e) {
-        updateRows();
-        setStatus(tr("The query failed."));
-        showError(e.Description());
-        return false;
-    }
-    m_elapsedMs = timer.elapsed();
-    m_statement = m_results->columnCount() == 0;
-    m_grid->resizeColumnsToContents();
-    setStatus(m_statement ? tr("Statement executed.") : tr("Done."));
     updateRows();
+    // The browser's connection belongs to the browser and its thread; the
+    // query gets one of its own, opened from the same string.
+    m_runId = m_runner->run(m_connection.ConnectionString(), true, sql, m_maxRecords, m_results->batchSize());
+    setRunning(true);
     return true;
+}
+
+void MainWindow::cancelQuery()
+{
+    if (!m_running)
+        return;
+    m_runner->cancel();
+    m_cancelRequested = true;
+    setStatus(tr("Cancelling ..."));
+}
+
+void MainWindow::queryExecuted(int run, const std::vector<ResultColumn>& columns,
+                               const std::vector<ResultRow>& rows, bool atEnd, qint64 elapsedMs)
+{
+    if (run != m_runId)
+        return;
+    // MariaDB ends a cancelled SLEEP with a result: what came is shown, the
+    // run still counts as cancelled.
+    const bool cancelled = m_cancelRequested;
+    setRunning(false);
+    m_elapsedMs = elapsedMs;
+    m_statement = columns.empty();
+    m_results->begin(columns, rows, atEnd, m_maxRecords);
+    m_grid->resizeColumnsToContents();
+    setStatus(cancelled ? tr("Cancelled.") : m_statement ? tr("Statement executed.") : tr("Done."));
+    updateRows();
+    emit queryFinished(!cancelled);
+}
+
+void MainWindow::queryFailed(int run, const QString& description, bool cancelled)
+{
+    if (run != m_runId)
+        return;
+    if (!m_running) { // a later batch: the rows so far stay
+        if (cancelled)
+            m_results->append({}, true);
+        else
+            m_results->fail(description);
+        return;
+    }
+    setRunning(false);
+    updateRows();
+    if (cancelled) {
+        setStatus(tr("Cancelled."));
+    } else {
+        setStatus(tr("The query failed."));
+        showError(description);
+    }
+    emit queryFinished(false);
+}
+
+void MainWindow::setRunning(bool running)
+{
+    m_running = running;
+    m_run->setText(running ? tr("&Cancel") : tr("&Run"));
+    m_run->setIcon(style()->standardIcon(running ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+    m_run->setToolTip(running ? tr("Cancel the query (Escape)") : tr("Run the query (F5)"));
+    if (running) {
+        m_cancelRequested = false;
+        m_runTime.start();
+        m_tick->start();
+        setStatus(tr("Running query ..."));
+    } else {
+        m_tick->stop();
+    }
 }
 
 void MainWindow::reportError(const QString& strSub, const QString& strDescription)
@@ -457,6 +547,7 @@ void MainWindow::unload()
         return;
     m_unloaded = true;
     // Our statement first: the browser closes the connections it runs on.
+    m_runner->close();
     m_results->clear();
     m_connection = quarry::Connection();
     m_browser->UnloadFlter();

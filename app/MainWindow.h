@@ -1,11 +1,15 @@
 // Dabrook's main window: the browser control on the left, the query text and
 // its results on the right. The browser hands queries over through RunQuery;
-// the window runs them on the connection it was given.
+// the window runs them, off its own thread, on a connection of its own opened
+// from the same connection string.
 #pragma once
+
+#include "app/QueryRunner.h"
 
 #include <quarry/Database.h>
 #include <quarry/kwQuarry.h>
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
@@ -14,6 +18,7 @@ class QLabel;
 class QPlainTextEdit;
 class QSplitter;
 class QTableView;
+class QTimer;
 
 namespace dabrook {
 
@@ -42,13 +47,22 @@ public:
     // The message strip's text while it is shown, "" once it is closed.
     QString messageText() const;
 
-    // Makes `connection` the one that Run uses, as if the browser had handed
-    // over a query on it; for the command line.
+    // Makes `connection`'s data source the one that Run uses, as if the
+    // browser had handed over a query on it; for the command line.
     void setConnection(const quarry::Connection& connection, const QString& queryName);
+    // True from Run until the statement has run (or failed, or was cancelled).
+    bool isRunning() const;
+
+signals:
+    // A run ended: `ok` when the statement ran, false when it failed or was cancelled.
+    void queryFinished(bool ok);
 
 public slots:
-    // Runs the query text on the current connection; false when it failed.
+    // Starts the query text on the current data source; false when it could
+    // not start. While one runs, Run is Cancel and stops it.
     bool runSql();
+    // Stops the running query; the rows so far stay.
+    void cancelQuery();
     void handleRunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
                         kwQuarry::dkDataType dkCurrentDataType, int lngMaxRecords, bool blnAutoRun,
                         bool blnShowSQL, QString strDelimter, bool blnOptions);
@@ -73,6 +87,10 @@ protected:
 
 private:
     void setStatus(const QString& text);
+    void queryExecuted(int run, const std::vector<ResultColumn>& columns, const std::vector<ResultRow>& rows,
+                       bool atEnd, qint64 elapsedMs);
+    void queryFailed(int run, const QString& description, bool cancelled);
+    void setRunning(bool running);
     void updateRows();
     void showError(const QString& text);
     void applyEditPermission();
@@ -81,6 +99,12 @@ private:
 
     kwQuarry* m_browser = nullptr;
     ResultsModel* m_results = nullptr;
+    QueryRunner* m_runner = nullptr;
+    QTimer* m_tick = nullptr; // the running time in the status bar
+    QElapsedTimer m_runTime;
+    int m_runId = 0;
+    bool m_running = false;
+    bool m_cancelRequested = false;
     QPlainTextEdit* m_sql = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_queryName = nullptr;

@@ -5,8 +5,10 @@
 #include <QDateTime>
 #include <QFont>
 #include <QPalette>
-#include <QScopedValueRollback>
 #include <QTime>
+
+#include <charconv>
+#include <iterator>
 
 namespace dabrook {
 
@@ -41,21 +43,17 @@ bool isNull(const QVariant& value)
     return !value.isValid() || value.isNull();
 }
 
-QVariant displayValue(const QVariant& value)
+// The shortest text that reads back as the same number: a display rounded to
+// six digits would disagree with the data it shows.
+template <class T> QString shortest(T value)
 {
-    switch (value.typeId()) {
-    case QMetaType::QByteArray:
-        return ResultsModel::tr("(binary, %L1 bytes)").arg(value.toByteArray().size());
-    case QMetaType::QDate:
-        return value.toDate().toString(Qt::ISODate);
-    case QMetaType::QTime:
-        return value.toTime().toString(Qt::ISODate);
-    case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    default:
-        return value;
-    }
+    char text[64];
+    const auto [end, error] = std::to_chars(std::begin(text), std::end(text), value);
+    return error == std::errc() ? QString::fromLatin1(text, end - text) : QString::number(value);
 }
+
+// Binary cells show their first bytes and their size, not megabytes of text.
+constexpr int kBinaryPreview = 16;
 
 } // namespace
 
@@ -63,75 +61,76 @@ ResultsModel::ResultsModel(QObject* parent)
     : QAbstractTableModel(parent)
 {}
 
-void ResultsModel::execute(const quarry::Connection& connection, const QString& sql, qint64 maxRecords)
+QString ResultsModel::displayText(const QVariant& value, int type)
 {
-    clear();
-    quarry::Recordset rs;
-    rs.Open(sql, connection, maxRecords);
-    if (rs.State() == quarry::adStateOpen)
-        setRecordset(rs, maxRecords);
+    switch (value.typeId()) {
+    case QMetaType::Double:
+        // adSingle: the driver widened a float; its own shortest form is the value.
+        return type == 4 ? shortest(float(value.toDouble())) : shortest(value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        const QString preview = QString::fromLatin1(bytes.left(kBinaryPreview).toHex()).toUpper();
+        return tr("0x%1%2 (%L3 bytes)")
+            .arg(preview, bytes.size() > kBinaryPreview ? QStringLiteral("…") : QString())
+            .arg(bytes.size());
+    }
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QTime:
+        return value.toTime().toString(value.toTime().msec() ? Qt::ISODateWithMs : Qt::ISODate);
+    case QMetaType::QDateTime: {
+        const QDateTime at = value.toDateTime();
+        return at.toString(at.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
+                                            : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    default:
+        return value.toString();
+    }
 }
 
-void ResultsModel::setRecordset(const quarry::Recordset& recordset, qint64 maxRecords)
+void ResultsModel::begin(const std::vector<ResultColumn>& columns, const std::vector<ResultRow>& rows,
+                         bool atEnd, qint64 maxRecords)
 {
-    const quarry::Recordset incoming = recordset; // may alias m_recordset
     beginResetModel();
-    m_live = false;
-    m_recordset = quarry::Recordset();
-    m_rows.clear();
-    m_columns.clear();
-    m_fetchError.clear();
-    m_recordset = incoming;
+    m_columns = columns;
+    m_rows = rows;
+    m_atEnd = atEnd || columns.empty();
+    m_fetching = false;
     m_maxRecords = qMax<qint64>(0, maxRecords);
-    m_live = m_recordset.State() == quarry::adStateOpen;
-    if (m_live) {
-        m_columns.reserve(size_t(m_recordset.FieldCount()));
-        for (const quarry::Field& field : m_recordset.FieldList())
-            m_columns.push_back({field.Name, field.Type});
+    m_fetchError.clear();
+    endResetModel();
+}
+
+void ResultsModel::append(const std::vector<ResultRow>& rows, bool atEnd)
+{
+    m_fetching = false;
+    m_atEnd = atEnd;
+    if (!rows.empty()) {
+        const int first = int(m_rows.size());
+        beginInsertRows({}, first, first + int(rows.size()) - 1);
+        m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+        endInsertRows();
     }
-    // The first batch is part of the reset: views see the rows at once.
-    const QString failure = readRows(m_rows);
-    endReset();
-    finishBatch(failure);
+}
+
+void ResultsModel::fail(const QString& description)
+{
+    m_fetching = false;
+    m_atEnd = true;
+    m_fetchError = description;
+    emit fetchFailed(description);
 }
 
 void ResultsModel::clear()
 {
-    beginResetModel();
-    closeRecordset();
-    m_rows.clear();
-    m_columns.clear();
-    m_fetchError.clear();
-    m_maxRecords = 0;
-    endReset();
-}
-
-void ResultsModel::endReset()
-{
-    // Listeners of the reset may ask for more rows; they get them after it.
-    const QScopedValueRollback notifying(m_notifying, true);
-    endResetModel();
+    begin({}, {}, true);
 }
 
 bool ResultsModel::hasPendingRows() const
 {
-    if (!m_live)
+    if (m_atEnd)
         return false;
-    if (m_maxRecords > 0 && qint64(m_rows.size()) >= m_maxRecords)
-        return false;
-    return !m_recordset.AtEOF();
-}
-
-void ResultsModel::closeRecordset() noexcept
-{
-    m_live = false;
-    try {
-        if (m_recordset.State() == quarry::adStateOpen)
-            m_recordset.Close();
-    } catch (...) {
-        // A recordset whose connection is gone has nothing left to release.
-    }
-    m_recordset = quarry::Recordset();
+    return m_maxRecords <= 0 || qint64(m_rows.size()) < m_maxRecords;
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const
@@ -152,9 +151,9 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     const bool null = isNull(value);
     switch (role) {
     case Qt::DisplayRole:
-        return null ? QVariant(nullText()) : displayValue(value);
+        return null ? nullText() : displayText(value, m_columns[size_t(index.column())].Type);
     case Qt::ToolTipRole:
-        return null ? QVariant() : displayValue(value);
+        return null ? QVariant() : QVariant(displayText(value, m_columns[size_t(index.column())].Type));
     case ValueRole:
         return value;
     case IsNullRole:
@@ -190,71 +189,18 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 
 bool ResultsModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && !m_notifying && hasPendingRows();
+    return !parent.isValid() && !m_fetching && hasPendingRows();
 }
 
 void ResultsModel::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
-    readBatch();
-}
-
-QString ResultsModel::readRows(std::vector<std::vector<QVariant>>& into)
-{
-    if (!m_live)
-        return {};
     qint64 wanted = m_batchSize;
     if (m_maxRecords > 0)
         wanted = qMin(wanted, m_maxRecords - qint64(m_rows.size()));
-    const size_t stop = into.size() + size_t(qMax<qint64>(0, wanted));
-    try {
-        const int fields = int(m_columns.size());
-        while (into.size() < stop && !m_recordset.AtEOF()) {
-            std::vector<QVariant> row;
-            row.reserve(size_t(fields));
-            for (int i = 0; i < fields; ++i)
-                row.push_back(m_recordset.Fields(i).Value);
-            into.push_back(std::move(row));
-            m_recordset.MoveNext();
-        }
-    } catch (const quarry::DatabaseError& e) {
-        return e.Description();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    }
-    return {};
-}
-
-void ResultsModel::readBatch()
-{
-    // Rows are read before the view hears of them, so a failure half-way
-    // still delivers what arrived.
-    std::vector<std::vector<QVariant>> batch;
-    const QString failure = readRows(batch);
-    if (!batch.empty()) {
-        const int first = int(m_rows.size());
-        const QScopedValueRollback notifying(m_notifying, true);
-        beginInsertRows({}, first, first + int(batch.size()) - 1);
-        for (auto& row : batch)
-            m_rows.push_back(std::move(row));
-        endInsertRows();
-    }
-    finishBatch(failure);
-}
-
-void ResultsModel::finishBatch(const QString& failure)
-{
-    if (!failure.isEmpty()) {
-        m_fetchError = failure;
-        closeRecordset();
-        emit fetchFailed(failure);
-        return;
-    }
-    // Release the statement as soon as the last wanted row is in; some
-    // drivers keep the connection busy while a result is open.
-    if (m_live && !hasPendingRows())
-        closeRecordset();
+    m_fetching = true;
+    emit moreWanted(int(wanted));
 }
 
 } // namespace dabrook

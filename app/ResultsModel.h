@@ -1,8 +1,8 @@
 // The results grid's model: column names and rows held in plain vectors,
-// filled in batches from a live forward-only recordset as the view scrolls.
+// filled in batches, as the view scrolls, from a query running elsewhere.
 #pragma once
 
-#include <quarry/Database.h>
+#include "app/QueryRunner.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -22,23 +22,30 @@ public:
     static constexpr int IsNullRole = Qt::UserRole + 1;
     // The text a NULL cell shows; its font and colour tell it from a text "NULL".
     static QString nullText() { return QStringLiteral("NULL"); }
+    // The exact text a value shows: shortest round-trip floating point,
+    // decimals as the database wrote them, ISO dates, a hex preview of binary.
+    static QString displayText(const QVariant& value, int type);
 
     explicit ResultsModel(QObject* parent = nullptr);
 
-    // Runs `sql` on `connection` and reads the first batch. A statement
-    // without a result set leaves the model without columns. Throws
-    // quarry::DatabaseError with the driver's text; the model is then empty.
-    void execute(const quarry::Connection& connection, const QString& sql, qint64 maxRecords = 0);
-    // Takes over an already open recordset and reads the first batch.
-    void setRecordset(const quarry::Recordset& recordset, qint64 maxRecords = 0);
-    // Forgets rows and columns and closes the recordset.
+    // A new result: its columns (none for a statement without rows) and first
+    // rows; `atEnd` when no more will come.
+    void begin(const std::vector<ResultColumn>& columns, const std::vector<ResultRow>& rows, bool atEnd,
+               qint64 maxRecords = 0);
+    // Rows that fetchMore() asked for.
+    void append(const std::vector<ResultRow>& rows, bool atEnd);
+    // Reading more rows failed: the rows so far stay, no more are asked for.
+    void fail(const QString& description);
+    // Forgets rows and columns.
     void clear();
 
     int batchSize() const { return m_batchSize; }
     void setBatchSize(int rows) { m_batchSize = qMax(1, rows); }
     qint64 maxRecords() const { return m_maxRecords; }
-    // True while the recordset may still deliver rows.
+    // True while the result may still deliver rows.
     bool hasPendingRows() const;
+    // True while asked-for rows have not arrived.
+    bool isFetching() const { return m_fetching; }
     // The driver's text when reading a later batch failed; "" otherwise.
     QString fetchError() const { return m_fetchError; }
 
@@ -50,29 +57,16 @@ public:
     void fetchMore(const QModelIndex& parent) override;
 
 signals:
+    // The view wants up to `rows` more rows; answered by append() or fail().
+    void moreWanted(int rows);
     // Reading a batch failed; the rows read so far stay.
     void fetchFailed(const QString& description);
 
 private:
-    // Reads up to one batch into `into`; the failure's text, or "".
-    QString readRows(std::vector<std::vector<QVariant>>& into);
-    void readBatch();
-    void finishBatch(const QString& failure);
-    void endReset();
-    void closeRecordset() noexcept;
-
-    struct Column
-    {
-        QString Name;
-        int Type = 0;
-    };
-
-    std::vector<Column> m_columns;
-    std::vector<std::vector<QVariant>> m_rows;
-    quarry::Recordset m_recordset;
-    bool m_live = false;
-    // Set while the model's own change signals are out: no fetching then.
-    bool m_notifying = false;
+    std::vector<ResultColumn> m_columns;
+    std::vector<ResultRow> m_rows;
+    bool m_atEnd = true;
+    bool m_fetching = false;
     qint64 m_maxRecords = 0;
     int m_batchSize = 256;
     QString m_fetchError;

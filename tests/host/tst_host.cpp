@@ -39,6 +39,15 @@ QStringList texts(const QAbstractItemModel* model)
     return out;
 }
 
+// Waits while the window runs its query or fetches rows; false when it never ends.
+bool settled(const MainWindow& window)
+{
+    const bool done =
+        QTest::qWaitFor([&] { return !window.isRunning() && !window.results()->isFetching(); }, 30000);
+    QCoreApplication::processEvents(); // a failure posted right behind the rows
+    return done;
+}
+
 // The first window, shown in `size`, its browser started.
 std::unique_ptr<MainWindow> opened(QSize size = {})
 {
@@ -183,7 +192,7 @@ private slots:
         window.setConnection(sample(), u"Sample"_s);
         window.sqlEditor()->setPlainText(u"SELECT COUNT(*) FROM customers"_s);
         window.runAction()->trigger();
-        QVERIFY(window.runAction()->shortcut() == QKeySequence(Qt::Key_F5) &&
+        QVERIFY(settled(window) && window.runAction()->shortcut() == QKeySequence(Qt::Key_F5) &&
                 texts(window.results()) == QStringList{"250"});
         const quarry::Connection c = status.isNull()    ? quarry::Connection()
                                      : db == Db::SQLite ? sample()
@@ -193,16 +202,21 @@ private slots:
         results->setBatchSize(batch);
         emit window.browser()->RunQuery(c, sql, u"Sample : Tables : orders"_s, kwQuarry::dkDataTable, top,
                                         autoRun, showSql, u"\""_s, true);
+        QVERIFY(settled(window));
         // Batch by batch as the grid scrolls, numbered from 1: a sequence arrives in order, none skipped or
         // repeated. "*" marks a real NULL, italic and greyed, unlike the text "NULL".
+        // The grid may ask for a batch of its own while it lays the rows out.
         QList<int> seen{results->rowCount()}, batches{qMin(batch, qMax(rows, 0))};
         for (int guard = 0; results->canFetchMore({}) && guard < 100; ++guard) {
             results->fetchMore({});
+            QVERIFY(settled(window));
             seen << results->rowCount();
         }
         while (batches.last() < rows)
             batches << qMin(batches.last() + batch, rows);
-        QCOMPARE(seen, batches);
+        QVERIFY2(std::is_sorted(seen.begin(), seen.end()) && seen.last() == batches.last() &&
+                     std::all_of(seen.begin(), seen.end(), [&](int n) { return batches.contains(n); }),
+                 qPrintable(QDebug::toString(seen)));
         QStringList cells, expected;
         for (int row : {0, rows / 2, rows - 1, rows}) {
             const QModelIndex cell = results->index(row, 0);
@@ -229,6 +243,118 @@ private slots:
             QVERIFY2(call.text.contains(boxed) && call.title == "Dabrook" &&
                          call.icon == quarry::platform::MsgIcon::Critical,
                      qPrintable(call.text));
+    }
+
+    // What the grid shows is what the database holds: every digit, ISO dates, binary as hex with its
+    // size, NULL unlike the text "NULL"; numbers on the right.
+    void exactValues_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("shown");
+        const QString common = u"|0.1|2024-02-29|2024-02-29 13:45:01.250|0x00FF (2 bytes)|NULL*|NULL|0x"_s +
+                               QString(32, u'A') + u"… (%L1 bytes)"_s.arg(1000);
+        QTest::newRow("PostgreSQL")
+            << Db::PostgreSQL
+            << u"SELECT CAST(185185.50 AS numeric(12,2)), CAST(1234567.891 AS float8), CAST(0.1 AS real), "
+               u"DATE "
+               "'2024-02-29', TIMESTAMP '2024-02-29 13:45:01.25', '\\x00ff'::bytea, NULL, 'NULL', "
+               "decode(repeat('aa', 1000), 'hex')"_s
+            << "185185.50|1234567.891" + common;
+        QTest::newRow("MariaDB")
+            << Db::MariaDB
+            << u"SELECT CAST(185185.50 AS DECIMAL(12,2)), CAST(1234567.891 AS DOUBLE), CAST(0.1 AS FLOAT), "
+               "DATE '2024-02-29', CAST('2024-02-29 13:45:01.25' AS DATETIME(3)), X'00FF', NULL, 'NULL', "
+               "UNHEX(REPEAT('AA', 1000))"_s
+            << "185185.50|1234567.891" + common;
+        // SQLite keeps no decimals: 185185.50 is the real number 185185.5; an expression has no declared
+        // type, so its driver hands a blob over as SQL text.
+        QTest::newRow("SQLite")
+            << Db::SQLite
+            << u"SELECT 185185.50, 1234567.891, 0.1, DATE('2024-02-29'), "
+               "STRFTIME('%Y-%m-%d %H:%M:%f', '2024-02-29 13:45:01.25'), X'00FF', NULL, "
+               "'NULL'"_s
+            << u"185185.5|1234567.891|0.1|2024-02-29|2024-02-29 13:45:01.250|X'00FF'|NULL*|"
+               "NULL"_s;
+    }
+    void exactValues()
+    {
+        QFETCH(Db, db);
+        QFETCH(QString, sql);
+        QFETCH(QString, shown);
+        QUARRY_REQUIRE_DB(db);
+        MainWindow window;
+        window.setConnection(db == Db::SQLite ? sample() : quarry::test::open(db, quarry::adModeRead),
+                             u"x"_s);
+        window.sqlEditor()->setPlainText(sql);
+        QVERIFY(window.runSql() && settled(window));
+        QStringList cells;
+        const QAbstractItemModel* results = window.results();
+        for (int column = 0; column < results->columnCount(); ++column) {
+            const QModelIndex cell = results->index(0, column);
+            cells << cell.data().toString() + (cell.data(Qt::FontRole).value<QFont>().italic() ? "*" : "");
+        }
+        QCOMPARE(cells.join(u'|'), shown);
+        const bool typed = db != Db::SQLite; // no declared type, no side to align to
+        QCOMPARE(bool(results->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight), typed);
+    }
+
+    // A statement that takes its time leaves the window answering; Escape stops it through the driver,
+    // and the next query runs on the same connection.
+    void cancel_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("PostgreSQL") << Db::PostgreSQL << u"SELECT pg_sleep(60)"_s;
+        QTest::newRow("MariaDB") << Db::MariaDB << u"SELECT SLEEP(60)"_s;
+        QTest::newRow("SQLite") << Db::SQLite
+                                << u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT "
+                                   "COUNT(*) FROM n"_s;
+    }
+    void cancel()
+    {
+        QFETCH(Db, db);
+        QFETCH(QString, sql);
+        QUARRY_REQUIRE_DB(db);
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setConnection(db == Db::SQLite ? sample() : quarry::test::open(db, quarry::adModeRead),
+                             u"x"_s);
+        window.sqlEditor()->setPlainText(sql);
+        QSignalSpy finished(&window, &MainWindow::queryFinished);
+        window.runAction()->trigger();
+        QCOMPARE(window.runAction()->text(), u"&Cancel"_s);
+        // The window's own timer goes on counting while the statement runs.
+        QTRY_VERIFY(window.statusText().startsWith(u"Running query ... 0.5 s"));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first().first().toBool(), false);
+        QCOMPARE(window.statusText() + u'|' + window.runAction()->text(), u"Cancelled.|&Run"_s);
+        QVERIFY(m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox).empty());
+        window.sqlEditor()->setPlainText(u"SELECT 42"_s);
+        QVERIFY(window.runSql() && settled(window));
+        QCOMPARE(texts(window.results()), QStringList{"42"});
+    }
+
+    // The browser's connection closed under a result (Disconnect in the tree's menu) takes nothing
+    // away: the rows come from Dabrook's own connection, batch after batch, and nothing aborts.
+    void disconnectUnderResult()
+    {
+        const auto window = opened();
+        QVERIFY(window->expandDataSource(u"Sample"_s) && window->listCategory(u"Sample"_s, u"Tables"_s));
+        QAbstractItemView* list = kwQuarryPrivate::get(window->browser())->lvwData->currentView();
+        QTest::keyClicks(list, u"orders"_s);
+        QTest::keyClick(list, Qt::Key_Return);
+        window->results()->setBatchSize(100);
+        QVERIFY(window->sqlEditor()->toPlainText().contains(u"orders") && window->runSql() &&
+                settled(*window));
+        QCOMPARE(window->results()->rowCount(), 100);
+        kwQuarryPrivate::get(window->browser())->mnuDisconnect->trigger();
+        window->results()->fetchMore({});
+        QVERIFY(settled(*window));
+        QCOMPARE(window->results()->rowCount(), 200);
+        QVERIFY(m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox).empty());
     }
 
     // Opened from the list, a procedure with arguments is shown with NULL for each, not run;
@@ -265,7 +391,7 @@ private slots:
         QCOMPARE(window->results()->columnCount(), 0);
         // With the arguments filled in, the call runs through the driver's escape.
         window->sqlEditor()->setPlainText(u"{call \"order_lines\"(42, 'x')}"_s);
-        QVERIFY(window->runSql());
+        QVERIFY(window->runSql() && settled(*window));
         QCOMPARE(texts(window->results()), QStringList{"42"});
         // An in/out parameter takes a place too.
         QTest::keyClick(list, Qt::Key_End);

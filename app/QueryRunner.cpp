@@ -1,0 +1,259 @@
+#include "app/QueryRunner.h"
+
+#include <quarry/Database.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <mutex>
+#include <optional>
+
+namespace dabrook {
+
+// What the window's thread needs to stop a statement the worker is running.
+struct QueryRunner::CancelState
+{
+    std::mutex lock;
+    quarry::Recordset active; // shares the worker's result
+    int cancelledRun = 0;
+};
+
+namespace {
+
+QString describe(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const quarry::DatabaseError& e) {
+        return e.Description();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QueryRunner::tr("An unknown error stopped the query.");
+    }
+}
+
+} // namespace
+
+class QueryRunner::Worker : public QObject
+{
+public:
+    Worker(QueryRunner* runner, std::shared_ptr<CancelState> state)
+        : m_runner(runner)
+        , m_state(std::move(state))
+    {}
+    ~Worker() override { close(); }
+
+    void execute(int run, const QString& connectionString, bool readOnly, const QString& sql,
+                 qint64 maxRecords, int firstRows)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        m_run = run;
+        try {
+            closeResult();
+            openConnection(connectionString, readOnly);
+            quarry::Recordset rs;
+            rs.setExactNumbers(true);
+            {
+                const std::lock_guard lock(m_state->lock);
+                if (m_state->cancelledRun == run)
+                    rs.Cancel();
+                m_state->active = rs;
+            }
+            rs.Open(sql, m_connection, maxRecords);
+            std::vector<ResultColumn> columns;
+            if (rs.State() == quarry::adStateOpen) {
+                for (const quarry::Field& field : rs.FieldList())
+                    columns.push_back({field.Name, field.Type});
+                m_result = rs;
+            }
+            std::exception_ptr error;
+            std::vector<ResultRow> rows = read(firstRows, error);
+            const bool atEnd = !m_result.has_value();
+            const qint64 elapsed = timer.elapsed();
+            reply([=, rows = std::move(rows)](QueryRunner& r) {
+                emit r.executed(run, columns, rows, atEnd, elapsed);
+            });
+            if (error)
+                fail(run, error);
+        } catch (...) {
+            fail(run, std::current_exception());
+        }
+    }
+
+    void fetch(int run, int count)
+    {
+        if (run != m_run || !m_result)
+            return;
+        std::exception_ptr error;
+        std::vector<ResultRow> rows = read(count, error);
+        const bool atEnd = !m_result.has_value();
+        reply([=, rows = std::move(rows)](QueryRunner& r) { emit r.fetched(run, rows, atEnd); });
+        if (error)
+            fail(run, error);
+    }
+
+    void close() noexcept
+    {
+        closeResult();
+        try {
+            if (m_connection.State() == quarry::adStateOpen)
+                m_connection.Close();
+        } catch (...) {
+            // A connection whose server is gone has nothing left to release.
+        }
+        m_connectionString.clear();
+    }
+
+private:
+    void openConnection(const QString& connectionString, bool readOnly)
+    {
+        if (m_connection.State() == quarry::adStateOpen && connectionString == m_connectionString &&
+            readOnly == m_readOnly)
+            return;
+        close();
+        m_connection = quarry::Connection();
+        m_connection.setMode(readOnly ? quarry::adModeRead : quarry::adModeReadWrite);
+        m_connection.setStreamingResults(true);
+        m_connection.Open(connectionString);
+        m_connectionString = connectionString;
+        m_readOnly = readOnly;
+    }
+
+    // Up to `count` rows; the result closes at its end, so that the
+    // connection is free for the next statement. A failure half-way keeps
+    // the rows read before it and ends the result.
+    std::vector<ResultRow> read(int count, std::exception_ptr& error)
+    {
+        std::vector<ResultRow> rows;
+        if (!m_result)
+            return rows;
+        try {
+            quarry::Recordset& rs = *m_result;
+            const int fields = rs.FieldCount();
+            while (int(rows.size()) < count && !rs.AtEOF()) {
+                ResultRow row;
+                row.reserve(size_t(fields));
+                for (int i = 0; i < fields; ++i)
+                    row.push_back(rs.Fields(i).Value);
+                rows.push_back(std::move(row));
+                rs.MoveNext();
+            }
+            if (rs.AtEOF())
+                closeResult();
+        } catch (...) {
+            error = std::current_exception();
+            closeResult();
+        }
+        return rows;
+    }
+
+    void closeResult() noexcept
+    {
+        {
+            const std::lock_guard lock(m_state->lock);
+            m_state->active = quarry::Recordset();
+        }
+        try {
+            if (m_result && m_result->State() == quarry::adStateOpen)
+                m_result->Close();
+        } catch (...) {
+        }
+        m_result.reset();
+    }
+
+    void fail(int run, const std::exception_ptr& error)
+    {
+        const QString description = describe(error);
+        closeResult();
+        bool cancelled = false;
+        {
+            const std::lock_guard lock(m_state->lock);
+            cancelled = m_state->cancelledRun == run;
+        }
+        reply([=](QueryRunner& r) { emit r.failed(run, description, cancelled); });
+    }
+
+    template <class F> void reply(F&& f)
+    {
+        QueryRunner* runner = m_runner;
+        QMetaObject::invokeMethod(
+            runner, [runner, f = std::forward<F>(f)] { f(*runner); }, Qt::QueuedConnection);
+    }
+
+    QueryRunner* m_runner;
+    std::shared_ptr<CancelState> m_state;
+    quarry::Connection m_connection;
+    QString m_connectionString;
+    bool m_readOnly = true;
+    std::optional<quarry::Recordset> m_result;
+    int m_run = 0;
+};
+
+QueryRunner::QueryRunner(QObject* parent)
+    : QObject(parent)
+    , m_thread(new QThread(this))
+{
+    m_state = std::make_shared<CancelState>();
+    m_worker = new Worker(this, m_state);
+    m_worker->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(this, &QueryRunner::executed, this, [this](int run) {
+        if (run == m_run)
+            m_executing = false;
+    });
+    connect(this, &QueryRunner::failed, this, [this](int run) {
+        if (run == m_run)
+            m_executing = false;
+    });
+    m_thread->setObjectName(QStringLiteral("Dabrook query"));
+    m_thread->start();
+}
+
+QueryRunner::~QueryRunner()
+{
+    // The worker closes its connection as it is deleted, on its own thread.
+    cancel();
+    m_thread->quit();
+    m_thread->wait();
+}
+
+void QueryRunner::post(std::function<void(Worker&)> job)
+{
+    Worker* worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker, job = std::move(job)] { job(*worker); }, Qt::QueuedConnection);
+}
+
+int QueryRunner::run(const QString& connectionString, bool readOnly, const QString& sql, qint64 maxRecords,
+                     int firstRows)
+{
+    cancel();
+    const int run = ++m_run;
+    m_executing = true;
+    post(
+        [=](Worker& worker) { worker.execute(run, connectionString, readOnly, sql, maxRecords, firstRows); });
+    return run;
+}
+
+void QueryRunner::fetch(int rows)
+{
+    const int run = m_run;
+    post([=](Worker& worker) { worker.fetch(run, rows); });
+}
+
+void QueryRunner::cancel()
+{
+    const std::lock_guard lock(m_state->lock);
+    m_state->cancelledRun = m_run;
+    m_state->active.Cancel();
+}
+
+void QueryRunner::close()
+{
+    cancel();
+    post([](Worker& worker) { worker.close(); });
+}
+
+} // namespace dabrook
