@@ -46,6 +46,24 @@ qlonglong scalar(quarry::Connection& c, const QString& sql)
     return rs.AtEOF() ? -1 : rs.Fields(0).Value.toLongLong();
 }
 
+BareConnection::BareConnection(const QString& odbc)
+{
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+    SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+    std::u16string text = odbc.toStdU16String();
+    m_connected = SQL_SUCCEEDED(SQLDriverConnectW(m_dbc, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                                                  SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
+}
+
+BareConnection::~BareConnection()
+{
+    if (m_connected)
+        SQLDisconnect(m_dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+}
+
 void ensurePostgresDatabase(const QString& name)
 {
     quarry::Connection c;

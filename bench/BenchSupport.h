@@ -13,6 +13,9 @@
 
 #include <QElapsedTimer>
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -93,6 +96,23 @@ public:
 private:
     QTemporaryDir m_dir;
     PrintedPrompts m_prompts;
+};
+
+// A bare ODBC connection for the floor figures, its handles freed on scope
+// exit; `dbc` is null when the driver refused the string.
+class BareConnection
+{
+public:
+    explicit BareConnection(const QString& odbc);
+    ~BareConnection();
+    BareConnection(const BareConnection&) = delete;
+    BareConnection& operator=(const BareConnection&) = delete;
+    SQLHDBC dbc() const { return m_connected ? m_dbc : SQL_NULL_HDBC; }
+
+private:
+    SQLHENV m_env = SQL_NULL_HENV;
+    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    bool m_connected = false;
 };
 
 inline void flush()

@@ -18,9 +18,6 @@
 #include <QProcess>
 #include <QTimer>
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -73,9 +70,10 @@ std::vector<Target> targets()
         {QStringLiteral("MariaDB"), bench::mariadb(QStringLiteral("quarry_bench")),
          QStringLiteral("Driver={MariaDB Unicode};Server=127.0.0.1;Database=quarry_bench;UID=root;"
                         "FORWARDONLY=1;NO_CACHE=1"),
-         QStringLiteral("INSERT INTO first_rows SELECT seq, seq %% 1000, seq * 1.25, seq / 7.0, md5(seq), "
-                        "DATE '2020-01-01' + INTERVAL (seq %% 1000) DAY, TIMESTAMP '2020-01-01' + INTERVAL "
-                        "seq SECOND, seq %% 2, seq %% 97, REPEAT('x', 20) FROM seq_1_to_%1")
+         QStringLiteral(
+             "INSERT INTO first_rows SELECT seq, seq %% 1000, seq * 1.25, seq / 7.0, md5(seq), "
+             "DATE '2020-01-01' + INTERVAL (seq %% 1000) DAY, TIMESTAMP '2020-01-01 00:00:00' + INTERVAL "
+             "seq SECOND, seq %% 2, seq %% 97, REPEAT('x', 20) FROM seq_1_to_%1")
              .arg(kRows)
              .replace(QStringLiteral("%%"), QStringLiteral("%")),
          QStringLiteral("CREATE TABLE first_rows (id BIGINT, i INT, n DECIMAL(12,2), f DOUBLE, t "
@@ -133,21 +131,15 @@ long peakKb()
 // The floor: connect, execute, fetch the first batch reading every column as text.
 double floorRun(const Target& t)
 {
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    const std::u16string odbc = t.Odbc.toStdU16String();
-    if (!SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)odbc.c_str(), SQL_NTS, nullptr, 0, nullptr,
-                                         SQL_DRIVER_NOPROMPT)))
+    const bench::BareConnection bare(t.Odbc);
+    if (!bare.dbc())
         return -1;
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, bare.dbc(), &stmt);
     QElapsedTimer timer;
     timer.start();
-    const std::u16string sql = QStringLiteral("SELECT * FROM first_rows").toStdU16String();
-    SQLExecDirectW(stmt, (SQLWCHAR*)sql.c_str(), SQL_NTS);
+    std::u16string sql = QStringLiteral("SELECT * FROM first_rows").toStdU16String();
+    SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS);
     SQLSMALLINT columns = 0;
     SQLNumResultCols(stmt, &columns);
     SQLWCHAR buffer[512];
@@ -158,9 +150,6 @@ double floorRun(const Target& t)
         }
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
     return ms;
 }
 
