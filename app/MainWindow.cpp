@@ -3,23 +3,27 @@
 #include "app/ProcedureCall.h"
 #include "app/QueryRunner.h"
 #include "app/ResultsModel.h"
+#include "app/SqlText.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QSplitter>
@@ -79,7 +83,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
 
-    auto* queryPane = new QSplitter(Qt::Vertical, this);
+    auto* queryPane = m_queryPane = new QSplitter(Qt::Vertical, this);
     queryPane->setObjectName(QStringLiteral("splQuery"));
     queryPane->addWidget(m_sql);
     queryPane->addWidget(m_grid);
@@ -146,6 +150,25 @@ MainWindow::MainWindow(QWidget* parent)
             cancelQuery();
     });
 
+    auto* runCurrent = new QAction(tr("Run Current &Statement"), this);
+    runCurrent->setObjectName(QStringLiteral("mnuRunCurrent"));
+    runCurrent->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    runCurrent->setToolTip(tr("Run the statement under the cursor (Ctrl+Enter)"));
+    connect(runCurrent, &QAction::triggered, this, [this] {
+        if (!m_running)
+            runCurrentStatement();
+    });
+
+    auto* copy = new QAction(tr("&Copy"), this);
+    copy->setObjectName(QStringLiteral("mnuCopy"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut); // shown in the menu; the key itself goes to eventFilter
+    m_grid->addAction(copy);
+    m_grid->installEventFilter(this);
+    m_grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(copy, &QAction::triggered, this, &MainWindow::copySelection);
+
     auto* quit = new QAction(tr("E&xit"), this);
     quit->setObjectName(QStringLiteral("mnuExit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -161,6 +184,7 @@ MainWindow::MainWindow(QWidget* parent)
     file->addAction(quit);
     QMenu* query = menuBar()->addMenu(tr("&Query"));
     query->addAction(m_run);
+    query->addAction(runCurrent);
     QToolBar* bar = addToolBar(tr("Query"));
     bar->setObjectName(QStringLiteral("tlbQuery"));
     bar->addAction(m_run);
@@ -205,6 +229,7 @@ MainWindow::MainWindow(QWidget* parent)
     });
 
     resize(1100, 700);
+    restoreWindow();
 }
 
 MainWindow::~MainWindow()
@@ -310,7 +335,19 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
 
 bool MainWindow::runSql()
 {
-    const QString sql = m_sql->toPlainText();
+    const QTextCursor cursor = m_sql->textCursor();
+    // A selection's line breaks come as paragraph separators.
+    return runText(cursor.hasSelection() ? cursor.selectedText().replace(QChar::ParagraphSeparator, u'\n')
+                                         : m_sql->toPlainText());
+}
+
+bool MainWindow::runCurrentStatement()
+{
+    return runText(statementAt(m_sql->toPlainText(), m_sql->textCursor().position()));
+}
+
+bool MainWindow::runText(const QString& sql)
+{
     if (sql.trimmed().isEmpty()) {
         setStatus(tr("There is no query to run."));
         return false;
@@ -330,6 +367,47 @@ bool MainWindow::runSql()
     m_runId = m_runner->run(m_connection.ConnectionString(), true, sql, m_maxRecords, m_results->batchSize());
     setRunning(true);
     return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The grid's own Copy takes the current cell alone.
+    if (watched == m_grid && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelection();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::copySelection()
+{
+    const QModelIndexList cells = m_grid->selectionModel()->selectedIndexes();
+    if (cells.isEmpty())
+        return;
+    int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+    for (const QModelIndex& cell : cells) {
+        top = std::min(top, cell.row());
+        bottom = std::max(bottom, cell.row());
+        left = std::min(left, cell.column());
+        right = std::max(right, cell.column());
+    }
+    // Column names first; a NULL leaves its cell empty, as spreadsheets expect.
+    QStringList lines, line;
+    for (int column = left; column <= right; ++column)
+        line << m_results->headerData(column, Qt::Horizontal).toString();
+    lines << line.join(u'\t');
+    for (int row = top; row <= bottom; ++row) {
+        line.clear();
+        for (int column = left; column <= right; ++column) {
+            const QModelIndex cell = m_results->index(row, column);
+            const bool chosen = m_grid->selectionModel()->isSelected(cell);
+            line << (chosen && !cell.data(ResultsModel::IsNullRole).toBool() ? cell.data().toString()
+                                                                             : QString());
+        }
+        lines << line.join(u'\t');
+    }
+    QGuiApplication::clipboard()->setText(lines.join(u'\n') + u'\n');
 }
 
 void MainWindow::cancelQuery()
@@ -474,6 +552,44 @@ void MainWindow::closeMessage()
     m_messageText->clear();
 }
 
+namespace {
+
+// The window's own state, apart from the browser's settings file.
+QSettings windowSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quarry"),
+                     QStringLiteral("DabrookWindow"));
+}
+
+} // namespace
+
+void MainWindow::saveWindow()
+{
+    QSettings settings = windowSettings();
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("browser split"), m_split->saveState());
+    settings.setValue(QStringLiteral("query split"), m_queryPane->saveState());
+    // "Sample : Tables : orders": the text belongs to the data source "Sample".
+    const QString source = m_queryName->text().section(QStringLiteral(" : "), 0, 0);
+    settings.setValue(QStringLiteral("query name"), m_queryName->text());
+    settings.setValue(QStringLiteral("sql/") + source, m_sql->toPlainText());
+}
+
+void MainWindow::restoreWindow()
+{
+    const QSettings settings = windowSettings();
+    // A window placed before is placed again as it was, not grown to fit.
+    if (restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
+        m_sized = true;
+    if (m_split->restoreState(settings.value(QStringLiteral("browser split")).toByteArray()))
+        m_splitPlaced = true;
+    m_queryPane->restoreState(settings.value(QStringLiteral("query split")).toByteArray());
+    const QString name = settings.value(QStringLiteral("query name")).toString();
+    m_queryName->setText(name);
+    m_sql->setPlainText(
+        settings.value(QStringLiteral("sql/") + name.section(QStringLiteral(" : "), 0, 0)).toString());
+}
+
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -500,6 +616,7 @@ void MainWindow::widenBrowser()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    saveWindow();
     unload();
     event->accept();
 }

@@ -58,9 +58,14 @@ signals:
     void queryFinished(bool ok);
 
 public slots:
-    // Starts the query text on the current data source; false when it could
-    // not start. While one runs, Run is Cancel and stops it.
+    // Starts the selected text, or else the whole query text, on the current
+    // data source (F5); false when it could not start. While one runs, Run is
+    // Cancel and stops it.
     bool runSql();
+    // Starts the statement under the cursor (Ctrl+Enter).
+    bool runCurrentStatement();
+    // Copies the selected cells, with their column names, as tab-separated text.
+    void copySelection();
     // Stops the running query; the rows so far stay.
     void cancelQuery();
     void handleRunQuery(quarry::Connection adoConnection, QString strSQl, QString strQueryName,
@@ -84,6 +89,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setStatus(const QString& text);
@@ -91,6 +97,9 @@ private:
                        bool atEnd, qint64 elapsedMs);
     void queryFailed(int run, const QString& description, bool cancelled);
     void setRunning(bool running);
+    bool runText(const QString& sql);
+    void saveWindow();
+    void restoreWindow();
     void updateRows();
     void showError(const QString& text);
     void applyEditPermission();
@@ -113,6 +122,7 @@ private:
     QAction* m_run = nullptr;
     QAction* m_addDataSource = nullptr;
     QSplitter* m_split = nullptr;
+    QSplitter* m_queryPane = nullptr;
     QFrame* m_message = nullptr;
     QLabel* m_messageText = nullptr;
 

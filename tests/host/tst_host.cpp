@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/ResultsModel.h"
 #include "app/SampleDatabase.h"
+#include "app/SqlText.h"
 #include "control/kwQuarryPrivate.h"
 #include "dialogs/frmNewDataSource.h"
 #include "platform/LibraryLocation.h"
@@ -335,6 +336,70 @@ private slots:
         window.sqlEditor()->setPlainText(u"SELECT 42"_s);
         QVERIFY(window.runSql() && settled(window));
         QCOMPARE(texts(window.results()), QStringList{"42"});
+    }
+
+    // The statement under the cursor: semicolons in quotes of every dialect and in comments do not count.
+    void statementAt_data()
+    {
+        QTest::addColumn<QString>("script"); // '|' marks the cursor
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("first") << u"SELECT| 1; SELECT 2"_s << u"SELECT 1"_s;
+        QTest::newRow("second") << u"SELECT 1; SEL|ECT 2;"_s << u"SELECT 2"_s;
+        QTest::newRow("after the last") << u"SELECT 1;\n  |"_s << u"SELECT 1"_s;
+        QTest::newRow("next line") << u"SELECT 1;\n|SELECT 2"_s << u"SELECT 2"_s;
+        QTest::newRow("quotes") << u"SELECT ';', \";\", `;`, [;], 'it''s;'|; SELECT 2"_s
+                                << u"SELECT ';', \";\", `;`, [;], 'it''s;'"_s;
+        QTest::newRow("comments") << u"SELECT 1 -- a;b\n/* c;d */ +| 2; SELECT 3"_s
+                                  << u"SELECT 1 -- a;b\n/* c;d */ + 2"_s;
+        QTest::newRow("unclosed quote") << u"SELECT 'a;|b"_s << u"SELECT 'a;b"_s;
+    }
+    void statementAt()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, statement);
+        const qsizetype at = script.indexOf(u'|');
+        QCOMPARE(dabrook::statementAt(script.remove(at, 1), at), statement);
+    }
+
+    // F5 runs the selection if there is one, Ctrl+Enter the statement under the cursor; Ctrl+C copies
+    // the selected cells under their column names. The next window opens as this one was left.
+    void editorAndGrid()
+    {
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->setConnection(sample(), u"Sample : Tables : orders"_s);
+        window->sqlEditor()->setReadOnly(false);
+        const QString script = u"SELECT 1 AS one;\nSELECT 'a;b' AS \"x;y\", NULL AS n\n;\n"_s;
+        window->sqlEditor()->setPlainText(script);
+        QTextCursor cursor = window->sqlEditor()->textCursor();
+        cursor.setPosition(15, QTextCursor::KeepAnchor); // "SELECT 1 AS one"
+        window->sqlEditor()->setTextCursor(cursor);
+        QTest::keyClick(window->sqlEditor(), Qt::Key_F5);
+        QVERIFY(settled(*window));
+        QCOMPARE(window->results()->headerData(0, Qt::Horizontal).toString() +
+                     texts(window->results()).join(u'|'),
+                 u"one1"_s);
+        cursor.setPosition(int(script.indexOf(u"NULL")));
+        window->sqlEditor()->setTextCursor(cursor);
+        QTest::keyClick(window->sqlEditor(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(settled(*window));
+        QTableView* grid = window->resultsView();
+        grid->selectAll();
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"x;y\tn\na;b\t\n"_s);
+
+        window->mainSplitter()->setSizes({300, 700});
+        const QList<int> sizes = window->mainSplitter()->sizes();
+        window->close();
+        window = std::make_unique<MainWindow>();
+        QCOMPARE(window->sqlEditor()->toPlainText(), script);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->mainSplitter()->sizes(), sizes);
+        QVERIFY(QFile::remove(
+            QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quarry"_s, u"DabrookWindow"_s)
+                .fileName()));
     }
 
     // The browser's connection closed under a result (Disconnect in the tree's menu) takes nothing
