@@ -581,9 +581,9 @@ void MainWindow::restoreWindow()
     // A window placed before is placed again as it was, not grown to fit.
     if (restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
         m_sized = true;
-    if (m_split->restoreState(settings.value(QStringLiteral("browser split")).toByteArray()))
-        m_splitPlaced = true;
-    m_queryPane->restoreState(settings.value(QStringLiteral("query split")).toByteArray());
+    // Splitters take their saved sizes once the window has its own (showEvent).
+    m_savedSplits = {settings.value(QStringLiteral("browser split")).toByteArray(),
+                     settings.value(QStringLiteral("query split")).toByteArray()};
     const QString name = settings.value(QStringLiteral("query name")).toString();
     m_queryName->setText(name);
     m_sql->setPlainText(
@@ -597,6 +597,9 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_splitPlaced)
         return;
     m_splitPlaced = true;
+    m_queryPane->restoreState(m_savedSplits.second);
+    if (m_split->restoreState(m_savedSplits.first))
+        return;
     const int width = m_split->width() - m_split->handleWidth();
     const int browser = std::max(width * kBrowserShare / 100,
                                  std::min(m_browser->sizeHint().width(), width * kBrowserMost / 100));

@@ -123,6 +123,7 @@ private:
     QAction* m_addDataSource = nullptr;
     QSplitter* m_split = nullptr;
     QSplitter* m_queryPane = nullptr;
+    std::pair<QByteArray, QByteArray> m_savedSplits; // browser, query
     QFrame* m_message = nullptr;
     QLabel* m_messageText = nullptr;
 
