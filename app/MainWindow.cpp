@@ -475,11 +475,38 @@ void MainWindow::setRunning(bool running)
     }
 }
 
+namespace {
+
+// What the browser was doing, in the user's words; its procedure's name stays
+// in the strip's tooltip and on stderr for whoever reports the fault.
+QString plainWords(const QString& procedure)
+{
+    static const std::pair<const char*, const char*> words[] = {
+        {"Connect_DataSource mnuConnect_Click tvwData_Expand", "Could not connect to the data source"},
+        {"Get_DataObjects Refresh_Data tvwData_NodeClick tvwData_MouseUp", "Could not list the objects"},
+        {"Get_Fields Show_ToolTip lvwData_ItemClick tmrTip_Timer grdTooltip_MouseMove",
+         "Could not read the fields"},
+        {"Show_SQLError Run_Query Run lvwData_DblClick lvwData_MouseUp lvwData_MouseDown mnuQuery_Click",
+         "Could not open the object"},
+        {"mnuNewDataSource_Click mnuEditDataSource_Click mnuDeleteDataSource_Click",
+         "Could not change the data sources"},
+        {"mnuDisconnect_Click", "Could not disconnect"},
+    };
+    for (const auto& [procedures, phrase] : words)
+        if (QString::fromLatin1(procedures).split(u' ').contains(procedure))
+            return MainWindow::tr(phrase);
+    return MainWindow::tr("The browser could not do that");
+}
+
+} // namespace
+
 void MainWindow::reportError(const QString& strSub, const QString& strDescription)
 {
-    const QString line = QStringLiteral("%1: %2").arg(strSub, strDescription);
+    const QString line = QStringLiteral("%1: %2").arg(plainWords(strSub), strDescription);
     setStatus(line);
     showMessage(line);
+    m_messageText->setToolTip(strSub);
+    std::fprintf(stderr, "%s: (%s)\n", qUtf8Printable(AppTitle), qUtf8Printable(strSub));
 }
 
 bool MainWindow::addDataSource()
@@ -543,6 +570,7 @@ void MainWindow::showMessage(const QString& text)
 {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(AppTitle), qUtf8Printable(text.simplified()));
     m_messageText->setText(text);
+    m_messageText->setToolTip(QString());
     m_message->show();
 }
 

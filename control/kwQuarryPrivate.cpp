@@ -6,6 +6,7 @@
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/TreeModel.h"
 #include "platform/widgets/TreeView.h"
+#include "platform/widgets/ViewIcons.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -163,14 +164,16 @@ void kwQuarryPrivate::createToolBar()
         QStyle::StandardPixmap picture;
     };
     static constexpr Button buttons[] = {
-        {"Large", "Large", "Large Icons", QStyle::SP_FileDialogContentsView},
-        {"Small", "Small ", "Small Icons", QStyle::SP_FileDialogListView},
-        {"List", "List", "List", QStyle::SP_FileDialogListView},
-        {"Report", "Details", "Details", QStyle::SP_FileDialogDetailedView},
+        // The four view modes draw their own pictures.
+        {"Large", "Large", "Large Icons", QStyle::SP_CustomBase},
+        {"Small", "Small ", "Small Icons", QStyle::SP_CustomBase},
+        {"List", "List", "List", QStyle::SP_CustomBase},
+        {"Report", "Details", "Details", QStyle::SP_CustomBase},
         {"Options", "Browse options", "Browser options", QStyle::SP_FileDialogInfoView},
     };
     for (size_t i = 0; i < std::size(buttons); ++i) {
-        QAction* action = tlbData->addAction(q->style()->standardIcon(buttons[i].picture),
+        QAction* action = tlbData->addAction(i < 4 ? viewModeIcon(int(i), q->palette())
+                                                   : q->style()->standardIcon(buttons[i].picture),
                                              QString::fromLatin1(buttons[i].caption));
         action->setObjectName(QString::fromLatin1(buttons[i].key));
         action->setToolTip(QString::fromLatin1(buttons[i].tooltip));

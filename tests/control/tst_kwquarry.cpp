@@ -236,16 +236,21 @@ private slots:
                                        {"Data", "Split\\Left", QVariant(listFirst).toString()},
                                        {"Data", "ToolBar Text", QVariant(!listFirst).toString()},
                                        {"General", "Data View", QString::number(stored)}});
+        // Captions, and five pictures no two alike.
         const auto toolbar = [&] {
             QString texts;
-            for (QAction* action : b.d->toolButtons)
+            QSet<QByteArray> pictures;
+            for (QAction* action : b.d->toolButtons) {
                 texts += action->text() + u'|';
-            return texts + b.d->viewButtons->checkedAction()->objectName();
+                const QImage image = action->icon().pixmap(16).toImage();
+                pictures << QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+            }
+            return texts + b.d->viewButtons->checkedAction()->objectName() + QString::number(pictures.size());
         };
         const QStringList views{"Large", "Small", "List", "Report"};
         const QString texts = listFirst ? "|||||" : "Large|Small |List|Details|Browse options|";
         ObjectList* list = b.d->lvwData;
-        QCOMPARE(toolbar(), texts + views[stored]);
+        QCOMPARE(toolbar(), texts + views[stored] + "5");
         QWidget* first = listFirst ? static_cast<QWidget*>(list) : b.tree();
         QWidget* second = listFirst ? static_cast<QWidget*>(b.tree()) : list;
         Splitter* splitter = b.d->kwSplitData;
@@ -299,7 +304,7 @@ private slots:
         QCOMPARE(dialog, button == "Options" ? QStringLiteral("frmOptions") : QString());
         QVERIFY(b.errors->isEmpty() && list->view() == view && Glob::Options().lngDataView == view);
         QCOMPARE(Glob::GetSetting("General", "Data View"), QString::number(view));
-        QCOMPARE(toolbar(), texts + views[view]);
+        QCOMPARE(toolbar(), texts + views[view] + "5");
         QCOMPARE(list->selectedRow(), 1);
         // Widths in twips: the widest text and 400 more; the fourth column stays out of sight.
         for (int column = 0; column < 4; ++column) {

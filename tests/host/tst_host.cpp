@@ -440,7 +440,8 @@ private slots:
         QCOMPARE(window->messageText(), u"There is no data source named \"Sampl\"."_s);
         // The newest message replaces the last, in the status bar too, with the database's own words.
         QVERIFY(!window->expandDataSource(u"Down"_s));
-        QVERIFY2(window->messageText().startsWith(u"Connect_DataSource: ") &&
+        QVERIFY2(window->messageText().startsWith(u"Could not connect to the data source: ") &&
+                     child<QLabel>(*window, "lblMessage")->toolTip() == u"Connect_DataSource" &&
                      window->messageText().contains(u"connection refused", Qt::CaseInsensitive),
                  qPrintable(window->messageText()));
         QCOMPARE(window->statusText(), window->messageText());
