@@ -51,6 +51,13 @@ constexpr int kBrowserShare = 40;
 // The query pane keeps at least the rest.
 constexpr int kBrowserMost = 70;
 
+// The window's own state, apart from the browser's settings file.
+QSettings windowSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quarry"),
+                     QStringLiteral("DabrookWindow"));
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -146,6 +153,7 @@ MainWindow::MainWindow(QWidget* parent)
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setObjectName(QStringLiteral("scCancel"));
     connect(escape, &QShortcut::activated, this, [this] {
+        m_fetchingAll = false; // the rows so far stay
         if (m_running)
             cancelQuery();
     });
@@ -185,6 +193,26 @@ MainWindow::MainWindow(QWidget* parent)
     QMenu* query = menuBar()->addMenu(tr("&Query"));
     query->addAction(m_run);
     query->addAction(runCurrent);
+
+    m_fetchAll = new QAction(tr("Fetch &All Rows"), this);
+    m_fetchAll->setObjectName(QStringLiteral("mnuFetchAll"));
+    m_fetchAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_End));
+    connect(m_fetchAll, &QAction::triggered, this, [this] {
+        m_fetchingAll = true;
+        fetchOnIfAll();
+    });
+    query->addAction(m_fetchAll);
+    query->addSeparator();
+    m_allowChanges = new QAction(tr("Allow &Changes"), this);
+    m_allowChanges->setObjectName(QStringLiteral("mnuAllowChanges"));
+    m_allowChanges->setCheckable(true);
+    m_allowChanges->setToolTip(tr("Run statements that change data on this data source"));
+    connect(m_allowChanges, &QAction::toggled, this, [this](bool allowed) {
+        QSettings settings = windowSettings();
+        settings.setValue(QStringLiteral("allow changes/") + dataSourceName(), allowed);
+        showAccess();
+    });
+    query->addAction(m_allowChanges);
     QToolBar* bar = addToolBar(tr("Query"));
     bar->setObjectName(QStringLiteral("tlbQuery"));
     bar->addAction(m_run);
@@ -195,12 +223,12 @@ MainWindow::MainWindow(QWidget* parent)
     m_rows->setObjectName(QStringLiteral("lblRows"));
     // "Editable SQL" lets the text be edited; whether statements may change
     // data is this connection's own matter, and said here.
-    auto* access = new QLabel(tr("Read-only"), this);
-    access->setObjectName(QStringLiteral("lblAccess"));
-    access->setToolTip(tr("Queries run on a read-only connection: statements cannot change data."));
+    m_access = new QLabel(this);
+    m_access->setObjectName(QStringLiteral("lblAccess"));
     statusBar()->addWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_rows);
-    statusBar()->addPermanentWidget(access);
+    statusBar()->addPermanentWidget(m_access);
+    showAccess();
 
     connect(m_browser, &kwQuarry::RunQuery, this, &MainWindow::handleRunQuery);
     connect(m_browser, &kwQuarry::ErrHandle, this, &MainWindow::reportError);
@@ -220,8 +248,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_runner, &QueryRunner::failed, this, &MainWindow::queryFailed);
     connect(m_runner, &QueryRunner::fetched, this,
             [this](int run, const std::vector<ResultRow>& rows, bool atEnd) {
-                if (run == m_runId)
-                    m_results->append(rows, atEnd);
+                if (run != m_runId)
+                    return;
+                m_results->append(rows, atEnd);
+                fetchOnIfAll();
             });
     connect(m_tick, &QTimer::timeout, this, [this] {
         setStatus(tr("Running query ... %1 s (Escape cancels)")
@@ -270,6 +300,7 @@ void MainWindow::setConnection(const quarry::Connection& connection, const QStri
     m_connection = connection;
     m_maxRecords = 0;
     m_queryName->setText(queryName);
+    showAccess();
 }
 
 bool MainWindow::isRunning() const
@@ -291,6 +322,7 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
     // "Return top" accepts any number; nothing below 1 limits the rows.
     m_maxRecords = qMax(0, lngMaxRecords);
     m_queryName->setText(strQueryName);
+    showAccess();
     applyEditPermission();
 
     QString text = strSQl;
@@ -364,7 +396,9 @@ bool MainWindow::runText(const QString& sql)
     updateRows();
     // The browser's connection belongs to the browser and its thread; the
     // query gets one of its own, opened from the same string.
-    m_runId = m_runner->run(m_connection.ConnectionString(), true, sql, m_maxRecords, m_results->batchSize());
+    m_fetchingAll = false;
+    m_runId = m_runner->run(m_connection.ConnectionString(), !m_allowChanges->isChecked(), sql, m_maxRecords,
+                            m_results->batchSize());
     setRunning(true);
     return true;
 }
@@ -580,16 +614,35 @@ void MainWindow::closeMessage()
     m_messageText->clear();
 }
 
-namespace {
-
-// The window's own state, apart from the browser's settings file.
-QSettings windowSettings()
+QString MainWindow::dataSourceName() const
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quarry"),
-                     QStringLiteral("DabrookWindow"));
+    // "Sample : Tables : orders": the query belongs to the data source "Sample".
+    return m_queryName->text().section(QStringLiteral(" : "), 0, 0);
 }
 
-} // namespace
+void MainWindow::showAccess()
+{
+    // Whether statements may change data is the connection's matter, not
+    // "Editable SQL", which only lets the text be edited.
+    const QSignalBlocker quiet(m_allowChanges);
+    m_allowChanges->setChecked(
+        windowSettings().value(QStringLiteral("allow changes/") + dataSourceName(), false).toBool());
+    const bool allowed = m_allowChanges->isChecked();
+    m_access->setText(allowed ? tr("Changes allowed") : tr("Read-only"));
+    m_access->setToolTip(allowed
+                             ? tr("Statements may change data on %1.").arg(dataSourceName())
+                             : tr("Queries run on a read-only connection: statements cannot change data."));
+}
+
+void MainWindow::fetchOnIfAll()
+{
+    if (!m_fetchingAll)
+        return;
+    if (m_results->canFetchMore({}))
+        m_results->fetchMore({});
+    else if (!m_results->isFetching())
+        m_fetchingAll = false;
+}
 
 void MainWindow::saveWindow()
 {
@@ -597,10 +650,8 @@ void MainWindow::saveWindow()
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("browser split"), m_split->saveState());
     settings.setValue(QStringLiteral("query split"), m_queryPane->saveState());
-    // "Sample : Tables : orders": the text belongs to the data source "Sample".
-    const QString source = m_queryName->text().section(QStringLiteral(" : "), 0, 0);
     settings.setValue(QStringLiteral("query name"), m_queryName->text());
-    settings.setValue(QStringLiteral("sql/") + source, m_sql->toPlainText());
+    settings.setValue(QStringLiteral("sql/") + dataSourceName(), m_sql->toPlainText());
 }
 
 void MainWindow::restoreWindow()
@@ -614,6 +665,7 @@ void MainWindow::restoreWindow()
                      settings.value(QStringLiteral("query split")).toByteArray()};
     const QString name = settings.value(QStringLiteral("query name")).toString();
     m_queryName->setText(name);
+    showAccess();
     m_sql->setPlainText(
         settings.value(QStringLiteral("sql/") + name.section(QStringLiteral(" : "), 0, 0)).toString());
 }

@@ -99,6 +99,9 @@ private:
     void setRunning(bool running);
     bool runText(const QString& sql);
     void saveWindow();
+    QString dataSourceName() const;
+    void showAccess();
+    void fetchOnIfAll();
     void restoreWindow();
     void updateRows();
     void showError(const QString& text);
@@ -121,6 +124,10 @@ private:
     QLabel* m_rows = nullptr;
     QAction* m_run = nullptr;
     QAction* m_addDataSource = nullptr;
+    QAction* m_fetchAll = nullptr;
+    QAction* m_allowChanges = nullptr;
+    QLabel* m_access = nullptr;
+    bool m_fetchingAll = false;
     QSplitter* m_split = nullptr;
     QSplitter* m_queryPane = nullptr;
     std::pair<QByteArray, QByteArray> m_savedSplits; // browser, query

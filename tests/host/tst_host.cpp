@@ -119,6 +119,9 @@ private slots:
     {
         // Init turns message boxes on; none may ever wait for a user here. One at a time.
         m_prompts.emplace();
+        // Each test starts with a window nobody has placed or configured.
+        QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quarry"_s, u"DabrookWindow"_s)
+                          .fileName());
         Glob::Options().blnToolBarText = false; // Init keeps what an earlier window was given
         // The scratch list, Sample alone, saved as the browser will load it.
         const QString file = Glob::Options().strDataSourceFile;
@@ -397,9 +400,50 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QCOMPARE(window->mainSplitter()->sizes(), sizes);
-        QVERIFY(QFile::remove(
-            QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quarry"_s, u"DabrookWindow"_s)
-                .fileName()));
+    }
+
+    // Statements cannot change data until the user allows it for that data source, and the status
+    // bar says which; Fetch All reads to the end and counts every row.
+    void changesAndFetchAll_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<QString>("refused"); // part of the driver's own words
+        QTest::newRow("PostgreSQL") << Db::PostgreSQL << u"read-only transaction"_s;
+        QTest::newRow("MariaDB") << Db::MariaDB << u"READ ONLY"_s;
+        QTest::newRow("SQLite") << Db::SQLite << u"readonly database"_s;
+    }
+    void changesAndFetchAll()
+    {
+        QFETCH(Db, db);
+        QFETCH(QString, refused);
+        QUARRY_REQUIRE_DB(db);
+        const quarry::test::Scratch scratch(db);
+        MainWindow window;
+        window.setConnection(scratch.open(quarry::adModeRead), u"Scratch : Tables : t"_s);
+        const auto run = [&](const QString& sql) {
+            window.sqlEditor()->setPlainText(sql);
+            return window.runSql() && settled(window) && window.statusText() != u"The query failed.";
+        };
+        const auto access = [&] { return child<QLabel>(window, "lblAccess")->text(); };
+        scratch.exec(u"CREATE TABLE t (a INT)"_s);
+        QVERIFY(!run(u"INSERT INTO t VALUES (1)"_s) && access() == u"Read-only");
+        const auto boxes = m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox);
+        QVERIFY2(boxes.size() == 1 && boxes[0].text.contains(refused, Qt::CaseInsensitive),
+                 qPrintable(boxes.empty() ? QString() : boxes[0].text));
+        child<QAction>(window, "mnuAllowChanges")->trigger();
+        QCOMPARE(access(), u"Changes allowed"_s);
+        QVERIFY(run(u"INSERT INTO t "_s + Thousand.arg("i")));
+        window.results()->setBatchSize(64);
+        QVERIFY(run(u"SELECT a FROM t"_s));
+        QCOMPARE(window.results()->rowCount(), 64);
+        child<QAction>(window, "mnuFetchAll")->trigger();
+        QTRY_COMPARE(window.rowsText().remove(QRegularExpression(u", \\d+ ms$"_s)), u"1,000 rows"_s);
+        // Kept for the data source: the next window allows changes there too, and nowhere else.
+        MainWindow next;
+        next.setConnection(scratch.open(quarry::adModeRead), u"Scratch"_s);
+        QCOMPARE(child<QLabel>(next, "lblAccess")->text(), u"Changes allowed"_s);
+        next.setConnection(scratch.open(quarry::adModeRead), u"Other"_s);
+        QCOMPARE(child<QLabel>(next, "lblAccess")->text(), u"Read-only"_s);
     }
 
     // The browser's connection closed under a result (Disconnect in the tree's menu) takes nothing
