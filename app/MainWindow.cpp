@@ -3,6 +3,7 @@
 #include "app/ProcedureCall.h"
 #include "app/QueryRunner.h"
 #include "app/ResultsModel.h"
+#include "app/ResultsSort.h"
 #include "app/SqlText.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/DataSources.h"
@@ -85,7 +86,19 @@ MainWindow::MainWindow(QWidget* parent)
     m_tick->setInterval(100);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("grdResults"));
-    m_grid->setModel(m_results);
+    // A click on a header sorts what has arrived; later batches take their places.
+    m_sorted = new ResultsSort(this);
+    m_sorted->setSourceModel(m_results);
+    m_sorted->setDynamicSortFilter(true);
+    m_grid->setModel(m_sorted);
+    m_grid->setSortingEnabled(true);
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column) {
+        if (column >= 0 && m_results->hasPendingRows())
+            setStatus(tr("Sorted by %1: the %L2 rows read so far; more come as you scroll.")
+                          .arg(m_results->headerData(column, Qt::Horizontal).toString())
+                          .arg(m_results->rowCount()));
+    });
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
@@ -429,12 +442,12 @@ void MainWindow::copySelection()
     // Column names first; a NULL leaves its cell empty, as spreadsheets expect.
     QStringList lines, line;
     for (int column = left; column <= right; ++column)
-        line << m_results->headerData(column, Qt::Horizontal).toString();
+        line << m_sorted->headerData(column, Qt::Horizontal).toString();
     lines << line.join(u'\t');
     for (int row = top; row <= bottom; ++row) {
         line.clear();
         for (int column = left; column <= right; ++column) {
-            const QModelIndex cell = m_results->index(row, column);
+            const QModelIndex cell = m_sorted->index(row, column);
             const bool chosen = m_grid->selectionModel()->isSelected(cell);
             line << (chosen && !cell.data(ResultsModel::IsNullRole).toBool() ? cell.data().toString()
                                                                              : QString());
@@ -464,6 +477,9 @@ void MainWindow::queryExecuted(int run, const std::vector<ResultColumn>& columns
     setRunning(false);
     m_elapsedMs = elapsedMs;
     m_statement = columns.empty();
+    // A new result arrives in the database's order.
+    m_sorted->sort(-1);
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_results->begin(columns, rows, atEnd, m_maxRecords);
     m_grid->resizeColumnsToContents();
     setStatus(cancelled ? tr("Cancelled.") : m_statement ? tr("Statement executed.") : tr("Done."));

@@ -23,6 +23,7 @@ class QTimer;
 namespace dabrook {
 
 class ResultsModel;
+class ResultsSort;
 
 class MainWindow : public QMainWindow
 {
@@ -111,6 +112,7 @@ private:
 
     kwQuarry* m_browser = nullptr;
     ResultsModel* m_results = nullptr;
+    ResultsSort* m_sorted = nullptr;
     QueryRunner* m_runner = nullptr;
     QTimer* m_tick = nullptr; // the running time in the status bar
     QElapsedTimer m_runTime;

@@ -403,7 +403,8 @@ private slots:
     }
 
     // Statements cannot change data until the user allows it for that data source, and the status
-    // bar says which; Fetch All reads to the end and counts every row.
+    // bar says which; Fetch All reads to the end and counts every row; a header click sorts them
+    // as numbers, saying when more are still to come.
     void changesAndFetchAll_data()
     {
         QTest::addColumn<Db>("db");
@@ -419,6 +420,8 @@ private slots:
         QUARRY_REQUIRE_DB(db);
         const quarry::test::Scratch scratch(db);
         MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.setConnection(scratch.open(quarry::adModeRead), u"Scratch : Tables : t"_s);
         const auto run = [&](const QString& sql) {
             window.sqlEditor()->setPlainText(sql);
@@ -436,8 +439,16 @@ private slots:
         window.results()->setBatchSize(64);
         QVERIFY(run(u"SELECT a FROM t"_s));
         QCOMPARE(window.results()->rowCount(), 64);
+        QHeaderView* header = window.resultsView()->horizontalHeader();
+        const auto sortByA = [&] { QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, {5, 5}); };
+        sortByA();
+        QCOMPARE(window.statusText(), u"Sorted by a: the 64 rows read so far; more come as you scroll."_s);
         child<QAction>(window, "mnuFetchAll")->trigger();
         QTRY_COMPARE(window.rowsText().remove(QRegularExpression(u", \\d+ ms$"_s)), u"1,000 rows"_s);
+        sortByA();
+        const QAbstractItemModel* shown = window.resultsView()->model();
+        QCOMPARE(shown->index(0, 0).data().toString() + u'|' + shown->index(999, 0).data().toString(),
+                 u"1000|1"_s);
         // Kept for the data source: the next window allows changes there too, and nowhere else.
         MainWindow next;
         next.setConnection(scratch.open(quarry::adModeRead), u"Scratch"_s);
