@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -199,8 +200,16 @@ MainWindow::MainWindow(QWidget* parent)
     m_addDataSource->setObjectName(QStringLiteral("mnuAddDataSource"));
     connect(m_addDataSource, &QAction::triggered, this, &MainWindow::addDataSource);
 
+    auto* exportCsv = new QAction(tr("&Export Result to CSV..."), this);
+    exportCsv->setObjectName(QStringLiteral("mnuExport"));
+    connect(exportCsv, &QAction::triggered, this, [this] {
+        if (!m_running)
+            exportResult();
+    });
+
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(m_addDataSource);
+    file->addAction(exportCsv);
     file->addSeparator();
     file->addAction(quit);
     QMenu* query = menuBar()->addMenu(tr("&Query"));
@@ -238,6 +247,12 @@ MainWindow::MainWindow(QWidget* parent)
     // data is this connection's own matter, and said here.
     m_access = new QLabel(this);
     m_access->setObjectName(QStringLiteral("lblAccess"));
+    m_busy = new QProgressBar(this);
+    m_busy->setObjectName(QStringLiteral("prgBusy"));
+    m_busy->setRange(0, 0); // how long is not known: it only shows that something runs
+    m_busy->setMaximumWidth(120);
+    m_busy->hide();
+    statusBar()->addWidget(m_busy);
     statusBar()->addWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_rows);
     statusBar()->addPermanentWidget(m_access);
@@ -259,6 +274,17 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_results, &ResultsModel::moreWanted, m_runner, &QueryRunner::fetch);
     connect(m_runner, &QueryRunner::executed, this, &MainWindow::queryExecuted);
     connect(m_runner, &QueryRunner::failed, this, &MainWindow::queryFailed);
+    connect(m_runner, &QueryRunner::exportProgress, this, [this](int run, qint64 rows) {
+        if (run == m_runId)
+            m_exportRows = rows;
+    });
+    connect(m_runner, &QueryRunner::exported, this, [this](int run, qint64 rows, qint64 elapsedMs) {
+        if (run != m_runId)
+            return;
+        setRunning(false);
+        setStatus(tr("Exported %L1 rows to %2 in %L3 ms.").arg(rows).arg(m_exportFile).arg(elapsedMs));
+        emit queryFinished(true);
+    });
     connect(m_runner, &QueryRunner::fetched, this,
             [this](int run, const std::vector<ResultRow>& rows, bool atEnd) {
                 if (run != m_runId)
@@ -267,8 +293,11 @@ MainWindow::MainWindow(QWidget* parent)
                 fetchOnIfAll();
             });
     connect(m_tick, &QTimer::timeout, this, [this] {
-        setStatus(tr("Running query ... %1 s (Escape cancels)")
-                      .arg(QString::number(double(m_runTime.elapsed()) / 1000.0, 'f', 1)));
+        const QString seconds = QString::number(double(m_runTime.elapsed()) / 1000.0, 'f', 1);
+        setStatus(
+            m_exportRows < 0
+                ? tr("Running query ... %1 s (Escape cancels)").arg(seconds)
+                : tr("Exporting ... %L1 rows written, %2 s (Escape cancels)").arg(m_exportRows).arg(seconds));
     });
 
     resize(1100, 700);
@@ -410,6 +439,7 @@ bool MainWindow::runText(const QString& sql)
     // The browser's connection belongs to the browser and its thread; the
     // query gets one of its own, opened from the same string.
     m_fetchingAll = false;
+    m_lastSql = sql;
     m_runId = m_runner->run(m_connection.ConnectionString(), !m_allowChanges->isChecked(), sql, m_maxRecords,
                             m_results->batchSize());
     setRunning(true);
@@ -425,6 +455,31 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::exportResult()
+{
+    if (m_lastSql.isEmpty() || m_results->columnCount() == 0 ||
+        m_connection.State() == quarry::adStateClosed) {
+        setStatus(tr("There is no result to export: run a query that returns rows first."));
+        return false;
+    }
+    const QString suggested = (m_queryName->text().section(QStringLiteral(" : "), -1).trimmed().isEmpty()
+                                   ? QStringLiteral("result")
+                                   : m_queryName->text().section(QStringLiteral(" : "), -1).trimmed()) +
+                              QStringLiteral(".csv");
+    const QString file = quarry::platform::Prompts::current().SaveFileName(
+        tr("Export Result to CSV"), suggested, tr("CSV files (*.csv);;All files (*)"));
+    if (file.isEmpty())
+        return false;
+    // The grid keeps what it read; the export reads every row again, straight to the file.
+    m_results->append({}, true);
+    m_exportFile = file;
+    m_runId = m_runner->exportCsv(m_connection.ConnectionString(), !m_allowChanges->isChecked(), m_lastSql,
+                                  m_maxRecords, file);
+    setRunning(true);
+    m_exportRows = 0;
+    return true;
 }
 
 void MainWindow::copySelection()
@@ -515,6 +570,9 @@ void MainWindow::setRunning(bool running)
     m_run->setText(running ? tr("&Cancel") : tr("&Run"));
     m_run->setIcon(style()->standardIcon(running ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
     m_run->setToolTip(running ? tr("Cancel the query (Escape)") : tr("Run the query (F5)"));
+    if (!running)
+        m_exportRows = -1;
+    m_busy->setVisible(running);
     if (running) {
         m_cancelRequested = false;
         m_runTime.start();

@@ -16,6 +16,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QSplitter;
 class QTableView;
 class QTimer;
@@ -65,6 +66,9 @@ public slots:
     bool runSql();
     // Starts the statement under the cursor (Ctrl+Enter).
     bool runCurrentStatement();
+    // Writes every row of the last query that returned rows to a CSV file
+    // the user names; false when there is none or the user cancelled.
+    bool exportResult();
     // Copies the selected cells, with their column names, as tab-separated text.
     void copySelection();
     // Stops the running query; the rows so far stay.
@@ -129,7 +133,11 @@ private:
     QAction* m_fetchAll = nullptr;
     QAction* m_allowChanges = nullptr;
     QLabel* m_access = nullptr;
+    QProgressBar* m_busy = nullptr;
     bool m_fetchingAll = false;
+    QString m_lastSql;
+    QString m_exportFile;
+    qint64 m_exportRows = -1; // rows written while an export runs
     QSplitter* m_split = nullptr;
     QSplitter* m_queryPane = nullptr;
     std::pair<QByteArray, QByteArray> m_savedSplits; // browser, query

@@ -2,7 +2,10 @@
 
 #include <quarry/Database.h>
 
+#include "app/ResultsModel.h"
+
 #include <QElapsedTimer>
+#include <QSaveFile>
 #include <QThread>
 
 #include <mutex>
@@ -53,14 +56,7 @@ public:
         try {
             closeResult();
             openConnection(connectionString, readOnly);
-            quarry::Recordset rs;
-            rs.setExactNumbers(true);
-            {
-                const std::lock_guard lock(m_state->lock);
-                if (m_state->cancelledRun == run)
-                    rs.Cancel();
-                m_state->active = rs;
-            }
+            quarry::Recordset rs = startRecordset(run);
             rs.Open(sql, m_connection, maxRecords);
             std::vector<ResultColumn> columns;
             if (rs.State() == quarry::adStateOpen) {
@@ -80,6 +76,49 @@ public:
         } catch (...) {
             fail(run, std::current_exception());
         }
+    }
+
+    void exportCsv(int run, const QString& connectionString, bool readOnly, const QString& sql,
+                   qint64 maxRecords, const QString& fileName)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        m_run = run;
+        QSaveFile file(fileName);
+        try {
+            closeResult();
+            openConnection(connectionString, readOnly);
+            quarry::Recordset rs = startRecordset(run);
+            rs.Open(sql, m_connection, maxRecords);
+            if (rs.State() != quarry::adStateOpen)
+                throw quarry::DatabaseError(QueryRunner::tr("The statement returns no rows to export."));
+            if (!file.open(QIODevice::WriteOnly))
+                throw quarry::DatabaseError(file.errorString());
+            const std::vector<quarry::Field>& fields = rs.FieldList();
+            QStringList line;
+            for (const quarry::Field& field : fields)
+                line << csvField(field.Name);
+            writeLine(file, line);
+            qint64 rows = 0;
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                line.clear();
+                for (const quarry::Field& field : fields)
+                    line << (field.Value.isNull()
+                                 ? QString()
+                                 : csvField(ResultsModel::displayText(field.Value, field.Type)));
+                writeLine(file, line);
+                if (++rows % 5000 == 0)
+                    reply([=](QueryRunner& r) { emit r.exportProgress(run, rows); });
+            }
+            if (!file.commit())
+                throw quarry::DatabaseError(file.errorString());
+            const qint64 elapsed = timer.elapsed();
+            reply([=](QueryRunner& r) { emit r.exported(run, rows, elapsed); });
+        } catch (...) {
+            file.cancelWriting(); // the file as it was, or none
+            fail(run, std::current_exception());
+        }
+        closeResult();
     }
 
     void fetch(int run, int count)
@@ -107,6 +146,33 @@ public:
     }
 
 private:
+    // A recordset the window's thread can cancel from now on.
+    quarry::Recordset startRecordset(int run)
+    {
+        quarry::Recordset rs;
+        rs.setExactNumbers(true);
+        const std::lock_guard lock(m_state->lock);
+        if (m_state->cancelledRun == run)
+            rs.Cancel();
+        m_state->active = rs;
+        return rs;
+    }
+
+    // RFC 4180: quoted when it holds a separator, a quote or a line break.
+    static QString csvField(QString text)
+    {
+        if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+            return text;
+        return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    }
+
+    static void writeLine(QSaveFile& file, const QStringList& fields)
+    {
+        const QByteArray line = fields.join(u',').toUtf8() + "\r\n";
+        if (file.write(line) != line.size())
+            throw quarry::DatabaseError(file.errorString());
+    }
+
     void openConnection(const QString& connectionString, bool readOnly)
     {
         if (m_connection.State() == quarry::adStateOpen && connectionString == m_connectionString &&
@@ -203,6 +269,10 @@ QueryRunner::QueryRunner(QObject* parent)
         if (run == m_run)
             m_executing = false;
     });
+    connect(this, &QueryRunner::exported, this, [this](int run) {
+        if (run == m_run)
+            m_executing = false;
+    });
     connect(this, &QueryRunner::failed, this, [this](int run) {
         if (run == m_run)
             m_executing = false;
@@ -234,6 +304,18 @@ int QueryRunner::run(const QString& connectionString, bool readOnly, const QStri
     m_executing = true;
     post(
         [=](Worker& worker) { worker.execute(run, connectionString, readOnly, sql, maxRecords, firstRows); });
+    return run;
+}
+
+int QueryRunner::exportCsv(const QString& connectionString, bool readOnly, const QString& sql,
+                           qint64 maxRecords, const QString& fileName)
+{
+    cancel();
+    const int run = ++m_run;
+    m_executing = true;
+    post([=](Worker& worker) {
+        worker.exportCsv(run, connectionString, readOnly, sql, maxRecords, fileName);
+    });
     return run;
 }
 

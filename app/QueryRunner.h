@@ -38,6 +38,12 @@ public:
     // result stays open for fetch(). Returns the number the signals carry.
     int run(const QString& connectionString, bool readOnly, const QString& sql, qint64 maxRecords,
             int firstRows);
+    // Runs `sql` again and writes every row, under its column names, to
+    // `fileName` as CSV (RFC 4180, UTF-8), straight from the driver: the rows
+    // never pass through the window. The file is replaced only when all is
+    // written. exportProgress() counts on the way, exported() ends it.
+    int exportCsv(const QString& connectionString, bool readOnly, const QString& sql, qint64 maxRecords,
+                  const QString& fileName);
     // Asks for up to `rows` more rows of the current result.
     void fetch(int rows);
     // Stops the current query, from any state; its failed() says so.
@@ -54,6 +60,8 @@ signals:
     void executed(int run, const std::vector<dabrook::ResultColumn>& columns,
                   const std::vector<dabrook::ResultRow>& rows, bool atEnd, qint64 elapsedMs);
     void fetched(int run, const std::vector<dabrook::ResultRow>& rows, bool atEnd);
+    void exportProgress(int run, qint64 rows);
+    void exported(int run, qint64 rows, qint64 elapsedMs);
     // Running or fetching failed, or was cancelled; the driver's own words.
     void failed(int run, const QString& description, bool cancelled);
 

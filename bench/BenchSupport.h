@@ -75,6 +75,7 @@ public:
     quarry::platform::MsgResult MsgBox(const QString& text, quarry::platform::MsgButtons buttons,
                                        quarry::platform::MsgIcon icon, const QString& title) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
 };
 
 // Points HOME, the XDG folders, the settings (test mode) and the library's

@@ -1,6 +1,7 @@
 #include "platform/widgets/Prompts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -140,6 +141,11 @@ QString WidgetPrompts::InputBox(const QString& prompt, const QString& title, con
     const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
                                                defaultText, &ok);
     return ok ? text : QString();
+}
+
+QString WidgetPrompts::SaveFileName(const QString& title, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggested, filter);
 }
 
 void WidgetPrompts::DoEvents()

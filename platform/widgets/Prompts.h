@@ -40,6 +40,8 @@ public:
     virtual MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) = 0;
     // The text typed, or "" when cancelled (as an input box answers).
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // A file to write, chosen in a save dialog that starts at `suggested`; "" when cancelled.
+    virtual QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
     // Lets pending user-interface events run once.
     virtual void DoEvents() = 0;
     // Key strokes to the focused widget; "{Home}+{End}" selects a line edit's text.
@@ -57,6 +59,7 @@ class QUARRY_EXPORT WidgetPrompts : public Prompts
 public:
     MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) override;
     void DoEvents() override;
     void SendKeys(const QString& keys) override;
 };

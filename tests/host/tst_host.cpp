@@ -32,6 +32,12 @@ const QString OrdersQuery = u"SELECT * \r\nFROM \"orders\""_s;
 const QString Thousand = QStringLiteral(
     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) SELECT %1 FROM n");
 
+QByteArray readAll(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList texts(const QAbstractItemModel* model)
 {
     QStringList out;
@@ -391,12 +397,24 @@ private slots:
         grid->selectAll();
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"x;y\tn\na;b\t\n"_s);
+        // Every row again, straight to the file named, quoted where CSV needs it.
+        window->sqlEditor()->setPlainText(u"SELECT 'a,b' AS \"x,y\", 'say \"hi\"' AS q, NULL AS n UNION ALL "
+                                          "SELECT 'line\nbreak', '', 'x'"_s);
+        QVERIFY(window->runSql() && settled(*window));
+        const QString csv = m_dir.filePath(u"result.csv"_s);
+        m_prompts->inputAnswers = {csv};
+        QVERIFY(window->exportResult() && settled(*window));
+        QVERIFY2(window->statusText().startsWith(u"Exported 2 rows to "_s + csv),
+                 qPrintable(window->statusText()));
+        QCOMPARE(readAll(csv),
+                 QByteArray("\"x,y\",q,n\r\n\"a,b\",\"say \"\"hi\"\"\",\r\n\"line\nbreak\",,x\r\n"));
 
         window->mainSplitter()->setSizes({300, 700});
         const QList<int> sizes = window->mainSplitter()->sizes();
+        const QString last = window->sqlEditor()->toPlainText();
         window->close();
         window = std::make_unique<MainWindow>();
-        QCOMPARE(window->sqlEditor()->toPlainText(), script);
+        QCOMPARE(window->sqlEditor()->toPlainText(), last);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QCOMPARE(window->mainSplitter()->sizes(), sizes);

@@ -43,6 +43,16 @@ QString ScriptedPrompts::InputBox(const QString& prompt, const QString& title, c
     return answer;
 }
 
+QString ScriptedPrompts::SaveFileName(const QString& title, const QString& suggested, const QString&)
+{
+    calls.push_back({Kind::SaveFile, {}, title, suggested});
+    if (inputAnswers.empty())
+        return {};
+    QString answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedPrompts::DoEvents()
 {
     calls.push_back({Kind::DoEvents, {}, {}, {}});

@@ -18,6 +18,7 @@ public:
     {
         MsgBox,
         InputBox,
+        SaveFile,
         DoEvents,
         SendKeys
     };
@@ -40,6 +41,7 @@ public:
     quarry::platform::MsgResult MsgBox(const QString& text, quarry::platform::MsgButtons buttons,
                                        quarry::platform::MsgIcon icon, const QString& title) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) override;
     void DoEvents() override;
     void SendKeys(const QString& keys) override;
 
@@ -49,7 +51,7 @@ public:
 
     // Answers, consumed front first. An unscripted message box answers
     // Cancel (OK when that is its only button, No on a Yes/No box); an
-    // unscripted input box "".
+    // unscripted input box "". A save dialog takes its answer from inputAnswers too.
     std::deque<quarry::platform::MsgResult> msgAnswers;
     std::deque<QString> inputAnswers;
     std::vector<Call> calls;
