@@ -4,6 +4,7 @@
 #include "app/QueryRunner.h"
 #include "app/ResultsModel.h"
 #include "app/ResultsSort.h"
+#include "app/SqlHighlighter.h"
 #include "app/SqlText.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/DataSources.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_sql->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_sql->setPlaceholderText(tr("Open a table, view or procedure in the browser, or type a query."));
     m_sql->setReadOnly(true);
+    new SqlHighlighter(m_sql->document());
 
     m_results = new ResultsModel(this);
     m_runner = new QueryRunner(this);

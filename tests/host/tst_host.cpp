@@ -381,6 +381,16 @@ private slots:
         window->sqlEditor()->setReadOnly(false);
         const QString script = u"SELECT 1 AS one;\nSELECT 'a;b' AS \"x;y\", NULL AS n\n;\n"_s;
         window->sqlEditor()->setPlainText(script);
+        // Keywords stand out; quoted text stays text, whatever it spells.
+        const auto formatAt = [&](int line, int at) {
+            const QTextBlock block = window->sqlEditor()->document()->findBlockByNumber(line);
+            for (const QTextLayout::FormatRange& range : block.layout()->formats())
+                if (range.start <= at && at < range.start + range.length)
+                    return range.format;
+            return QTextCharFormat();
+        };
+        QVERIFY(formatAt(0, 0).fontWeight() == QFont::Bold && formatAt(1, 9).fontWeight() != QFont::Bold &&
+                formatAt(1, 9).foreground() != formatAt(1, 20).foreground());
         QTextCursor cursor = window->sqlEditor()->textCursor();
         cursor.setPosition(15, QTextCursor::KeepAnchor); // "SELECT 1 AS one"
         window->sqlEditor()->setTextCursor(cursor);
