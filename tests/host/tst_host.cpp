@@ -345,6 +345,17 @@ private slots:
         window.sqlEditor()->setPlainText(u"SELECT 42"_s);
         QVERIFY(window.runSql() && settled(window));
         QCOMPARE(texts(window.results()), QStringList{"42"});
+        // Closed while the statement runs: the window stops it rather than wait the minute out.
+        auto closing = std::make_unique<MainWindow>();
+        closing->setConnection(db == Db::SQLite ? sample() : quarry::test::open(db, quarry::adModeRead),
+                               u"x"_s);
+        closing->sqlEditor()->setPlainText(sql);
+        QVERIFY(closing->runSql());
+        QTest::qWait(300);
+        QElapsedTimer closed;
+        closed.start();
+        closing.reset();
+        QCOMPARE_LT(closed.elapsed(), 30000);
     }
 
     // The statement under the cursor: semicolons in quotes of every dialect and in comments do not count.
