@@ -226,6 +226,22 @@ MainWindow::MainWindow(QWidget* parent)
         fetchOnIfAll();
     });
     query->addAction(m_fetchAll);
+    // Earlier queries of the data source in use, newest first.
+    QMenu* history = query->addMenu(tr("&History"));
+    history->setObjectName(QStringLiteral("mnuHistory"));
+    connect(history, &QMenu::aboutToShow, this, [this, history] {
+        history->clear();
+        const QStringList texts =
+            windowSettings().value(QStringLiteral("history/") + dataSourceName()).toStringList();
+        for (const QString& text : texts) {
+            const QString shown = text.simplified();
+            QAction* item = history->addAction(shown.size() > 80 ? shown.left(79) + u'…' : shown);
+            item->setToolTip(text);
+            connect(item, &QAction::triggered, this, [this, text] { m_sql->setPlainText(text); });
+        }
+        if (texts.isEmpty())
+            history->addAction(tr("(none yet)"))->setEnabled(false);
+    });
     query->addSeparator();
     m_allowChanges = new QAction(tr("Allow &Changes"), this);
     m_allowChanges->setObjectName(QStringLiteral("mnuAllowChanges"));
@@ -442,6 +458,7 @@ bool MainWindow::runText(const QString& sql)
     // query gets one of its own, opened from the same string.
     m_fetchingAll = false;
     m_lastSql = sql;
+    remember(sql);
     m_runId = m_runner->run(m_connection.ConnectionString(), !m_allowChanges->isChecked(), sql, m_maxRecords,
                             m_results->batchSize());
     setRunning(true);
@@ -688,6 +705,17 @@ void MainWindow::closeMessage()
 {
     m_message->hide();
     m_messageText->clear();
+}
+
+void MainWindow::remember(const QString& sql)
+{
+    constexpr int kHistory = 50;
+    QSettings settings = windowSettings();
+    const QString key = QStringLiteral("history/") + dataSourceName();
+    QStringList texts = settings.value(key).toStringList();
+    texts.removeAll(sql);
+    texts.prepend(sql);
+    settings.setValue(key, texts.mid(0, kHistory));
 }
 
 QString MainWindow::dataSourceName() const

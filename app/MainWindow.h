@@ -105,6 +105,7 @@ private:
     bool runText(const QString& sql);
     void saveWindow();
     QString dataSourceName() const;
+    void remember(const QString& sql);
     void showAccess();
     void fetchOnIfAll();
     void restoreWindow();

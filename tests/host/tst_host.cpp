@@ -488,10 +488,20 @@ private slots:
         const QAbstractItemModel* shown = window.resultsView()->model();
         QCOMPARE(shown->index(0, 0).data().toString() + u'|' + shown->index(999, 0).data().toString(),
                  u"1000|1"_s);
-        // Kept for the data source: the next window allows changes there too, and nowhere else.
+        // Kept for the data source: the next window allows changes there too, and nowhere else, and
+        // offers its queries again, newest first.
         MainWindow next;
         next.setConnection(scratch.open(quarry::adModeRead), u"Scratch"_s);
         QCOMPARE(child<QLabel>(next, "lblAccess")->text(), u"Changes allowed"_s);
+        auto* history = child<QMenu>(next, "mnuHistory");
+        emit history->aboutToShow();
+        QStringList offered;
+        for (QAction* item : history->actions())
+            offered << item->toolTip();
+        QCOMPARE(offered, (QStringList{"SELECT a FROM t", "INSERT INTO t " + Thousand.arg("i"),
+                                       "INSERT INTO t VALUES (1)"}));
+        history->actions().constLast()->trigger();
+        QCOMPARE(next.sqlEditor()->toPlainText(), u"INSERT INTO t VALUES (1)"_s);
         next.setConnection(scratch.open(quarry::adModeRead), u"Other"_s);
         QCOMPARE(child<QLabel>(next, "lblAccess")->text(), u"Read-only"_s);
     }
