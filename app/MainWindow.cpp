@@ -428,13 +428,30 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
 bool MainWindow::runSql()
 {
     const QTextCursor cursor = m_sql->textCursor();
-    // A selection's line breaks come as paragraph separators.
-    return runText(cursor.hasSelection() ? cursor.selectedText().replace(QChar::ParagraphSeparator, u'\n')
-                                         : m_sql->toPlainText());
+    const QString script = m_sql->toPlainText();
+    // A script runs statement by statement, in order; the selection, if any, is the script.
+    const qsizetype offset = cursor.hasSelection() ? cursor.selectionStart() : 0;
+    const QString text = cursor.hasSelection() ? script.mid(offset, cursor.selectionEnd() - offset) : script;
+    m_script.clear();
+    for (const StatementSpan& span : statementSpans(text))
+        m_script << StatementSpan{offset + span.Begin, offset + span.End};
+    m_statementIndex = 0;
+    if (m_script.size() < 2) {
+        m_script.clear();
+        return runText(text);
+    }
+    return runNextStatement();
+}
+
+bool MainWindow::runNextStatement()
+{
+    const StatementSpan span = m_script.value(m_statementIndex);
+    return runText(m_sql->toPlainText().mid(span.Begin, span.End - span.Begin));
 }
 
 bool MainWindow::runCurrentStatement()
 {
+    m_script.clear();
     return runText(statementAt(m_sql->toPlainText(), m_sql->textCursor().position()));
 }
 
@@ -548,6 +565,12 @@ void MainWindow::queryExecuted(int run, const std::vector<ResultColumn>& columns
     // MariaDB ends a cancelled SLEEP with a result: what came is shown, the
     // run still counts as cancelled.
     const bool cancelled = m_cancelRequested;
+    if (!cancelled && ++m_statementIndex < m_script.size()) {
+        setRunning(false);
+        runNextStatement();
+        setStatus(tr("Statement %1 of %2 ...").arg(m_statementIndex + 1).arg(m_script.size()));
+        return;
+    }
     setRunning(false);
     m_elapsedMs = elapsedMs;
     m_statement = columns.empty();
@@ -576,6 +599,18 @@ void MainWindow::queryFailed(int run, const QString& description, bool cancelled
     updateRows();
     if (cancelled) {
         setStatus(tr("Cancelled."));
+    } else if (m_statementIndex < m_script.size()) {
+        // The failed statement is selected, where the user can mend it.
+        const StatementSpan span = m_script[m_statementIndex];
+        QTextCursor cursor = m_sql->textCursor();
+        cursor.setPosition(int(span.Begin));
+        cursor.setPosition(int(span.End), QTextCursor::KeepAnchor);
+        m_sql->setTextCursor(cursor);
+        setStatus(tr("The query failed."));
+        showError(tr("Statement %1 of %2 failed:\n%3")
+                      .arg(m_statementIndex + 1)
+                      .arg(m_script.size())
+                      .arg(description));
     } else {
         setStatus(tr("The query failed."));
         showError(description);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/QueryRunner.h"
+#include "app/SqlText.h"
 
 #include <quarry/Database.h>
 #include <quarry/kwQuarry.h>
@@ -103,6 +104,7 @@ private:
     void queryFailed(int run, const QString& description, bool cancelled);
     void setRunning(bool running);
     bool runText(const QString& sql);
+    bool runNextStatement();
     void saveWindow();
     QString dataSourceName() const;
     void remember(const QString& sql);
@@ -137,6 +139,8 @@ private:
     QProgressBar* m_busy = nullptr;
     bool m_fetchingAll = false;
     QString m_lastSql;
+    QList<StatementSpan> m_script; // the statements of a script that runs, in the editor's text
+    qsizetype m_statementIndex = 0;
     QString m_exportFile;
     qint64 m_exportRows = -1; // rows written while an export runs
     QSplitter* m_split = nullptr;

@@ -37,6 +37,25 @@ QList<qsizetype> statementEnds(const QString& script)
 
 } // namespace
 
+QList<StatementSpan> statementSpans(const QString& script)
+{
+    QList<StatementSpan> spans;
+    qsizetype begin = 0;
+    QList<qsizetype> ends = statementEnds(script);
+    ends << script.size();
+    for (const qsizetype end : ends) {
+        qsizetype b = begin, e = end;
+        while (b < e && script[b].isSpace())
+            ++b;
+        while (e > b && script[e - 1].isSpace())
+            --e;
+        if (b < e)
+            spans << StatementSpan{b, e};
+        begin = end + 1;
+    }
+    return spans;
+}
+
 QString statementAt(const QString& script, qsizetype at)
 {
     const QList<qsizetype> ends = statementEnds(script);

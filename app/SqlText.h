@@ -1,6 +1,7 @@
 // Where one statement of a script begins and ends.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace dabrook {
@@ -10,5 +11,14 @@ namespace dabrook {
 // position after the last semicolon with only blanks behind it belongs to the
 // statement before.
 QString statementAt(const QString& script, qsizetype at);
+
+// Where each statement of `script` stands: [begin, end), blanks around it
+// left out, empty statements skipped.
+struct StatementSpan
+{
+    qsizetype Begin = 0;
+    qsizetype End = 0;
+};
+QList<StatementSpan> statementSpans(const QString& script);
 
 } // namespace dabrook

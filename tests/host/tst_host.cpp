@@ -432,6 +432,15 @@ private slots:
 
         window->mainSplitter()->setSizes({300, 700});
         const QList<int> sizes = window->mainSplitter()->sizes();
+        // A script runs statement by statement; the grid shows the last, and a failure is selected.
+        window->sqlEditor()->setPlainText(u"SELECT 1; SELECT * FROM gone; SELECT 3"_s);
+        QVERIFY(window->runSql() && settled(*window));
+        const auto boxes = m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox);
+        QVERIFY(!boxes.empty() && boxes.back().text.startsWith(u"Statement 2 of 3 failed:\n"));
+        QCOMPARE(window->sqlEditor()->textCursor().selectedText(), u"SELECT * FROM gone"_s);
+        window->sqlEditor()->setPlainText(u"SELECT 1;\n\nSELECT 2 AS two;"_s);
+        QVERIFY(window->runSql() && settled(*window));
+        QCOMPARE(texts(window->results()), QStringList{"2"});
         const QString last = window->sqlEditor()->toPlainText();
         window->close();
         window = std::make_unique<MainWindow>();
