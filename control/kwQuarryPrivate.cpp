@@ -7,6 +7,7 @@
 #include "platform/widgets/TreeModel.h"
 #include "platform/widgets/TreeView.h"
 #include "platform/widgets/ViewIcons.h"
+#include "settings/DataSources.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -105,6 +106,19 @@ quarry::Connection& kwQuarryPrivate::connection(int number)
     if (!slot)
         slot.emplace();
     return *slot;
+}
+
+QString kwQuarryPrivate::delimiterOf(int number) const
+{
+    if (number < 1 || number > Glob::kDataSourceRows)
+        throw std::out_of_range("Subscript out of range");
+    const QString own = Glob::aDataSources()[size_t(number)][Glob::dsDelimiter];
+    if (!own.isEmpty())
+        return own;
+    const QString database = size_t(number) < Connections.size() && Connections[size_t(number)]
+                                 ? Connections[size_t(number)]->IdentifierQuote()
+                                 : QString();
+    return database.size() == 1 ? database : QStringLiteral("\"");
 }
 
 quarry::Recordset& kwQuarryPrivate::objectRecordset()

@@ -56,6 +56,10 @@ public:
     // The connection of data-source slot `number`; an empty slot first gets a
     // new, closed connection. Throws std::out_of_range outside the slots.
     quarry::Connection& connection(int number);
+    // The quote around names for data source `number`: its own delimiter, or
+    // with none given, the one its database uses (never none: an unquoted
+    // name would be read as SQL). Throws for a number that names no row.
+    QString delimiterOf(int number) const;
     // Created when first touched.
     quarry::Recordset& objectRecordset();
 

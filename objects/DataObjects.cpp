@@ -180,9 +180,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     d->panel2->setText(u' ' + quarry::platform::GroupedCount(count) +
                        (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")));
     d->tvwData->setEnabled(true);
-    const QString delimiter = number >= 0 && number <= Glob::kDataSourceRows
-                                  ? Glob::aDataSources()[size_t(number)][Glob::dsDelimiter]
-                                  : QString();
+    const QString delimiter = d->delimiterOf(number);
     d->SelectedObject = count > 0 ? Delimited(d->lvwData->model()->item(0).text, delimiter) : QString();
     return result;
 }

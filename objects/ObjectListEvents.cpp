@@ -61,16 +61,16 @@ int buttonCode(Qt::MouseButton button)
     }
 }
 
-QString currentDelimiter()
+QString currentDelimiter(const kwQuarryPrivate* d)
 {
-    return Glob::aDataSources().at(size_t(Glob::CurrentDataSource()))[Glob::dsDelimiter];
+    return d->delimiterOf(Glob::CurrentDataSource());
 }
 
 // The delimited name of a listed item, with its owner in front where the
 // list shows one (procedures are named without).
 QString qualifiedName(const kwQuarryPrivate* d, int row)
 {
-    const QString delimiter = currentDelimiter();
+    const QString delimiter = currentDelimiter(d);
     const QString name = Delimited(d->lvwData->model()->item(row).text, delimiter);
     const QString owner = d->lvwData->model()->subItem(row, kOwner);
     if (owner.isEmpty() || d->CurrentDataType == kwQuarry::dkDataStoredProc)
@@ -111,7 +111,7 @@ void itemClick(kwQuarryPrivate* d, int row)
                                    .arg(Glob::CurrentDataSource())
                                    .arg(int(d->CurrentDataType))
                                    .arg(qualified);
-        d->ClickedObject = Delimited(text, currentDelimiter());
+        d->ClickedObject = Delimited(text, currentDelimiter(d));
         d->SelectedObject = qualified;
         if (lookUp != d->LastLookUp) {
             d->LastLookUp.clear();
@@ -211,7 +211,7 @@ void mouseUp(kwQuarryPrivate* d, Qt::MouseButton button)
         if (buttonCode(button) != kRightButtonCode || d->lvwData->count() < 1 || row < 0)
             return true;
 
-        d->ClickedObject = Delimited(d->lvwData->model()->item(row).text, currentDelimiter());
+        d->ClickedObject = Delimited(d->lvwData->model()->item(row).text, currentDelimiter(d));
         // The owner stays in front: without it the menu's commands open the
         // same name on the search path, which may be another table or none.
         d->SelectedObject = qualifiedName(d, row);

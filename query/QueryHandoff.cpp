@@ -133,7 +133,7 @@ bool kwQuarry::Run_Query()
         }
         const quarry::Connection connection = d->connection(number);
         emit RunQuery(connection, sql, name, d->CurrentDataType, d->RunMaxRecords, d->RunAutoRun,
-                      d->RunShowSQL, dataSourceRow(number)[Glob::dsDelimiter], Glob::Options().blnOptions);
+                      d->RunShowSQL, d->delimiterOf(number), Glob::Options().blnOptions);
         return true;
     });
 }

@@ -176,7 +176,7 @@ bool Get_DataSources()
     const bool marked = readValue(kFormatSection, kFormatKey, file) == kFormat;
     // Every numbered section is read, gaps or not: stopping at a gap would
     // hide the entries after it, and the next save would drop them unseen.
-    QStringList nameless;
+    QStringList nameless, problems;
     int entries = 0, beyond = 0;
     for (const int number : entrySections(file)) {
         const QString section = QString::number(number);
@@ -192,12 +192,19 @@ bool Get_DataSources()
         const auto value = [&](const char* key) {
             return undoubleQuotes(readValue(section, QLatin1String(key), file), marked);
         };
-        storeRow(++entries, name, value("Connection"), value("Description"), value("Delimiter"));
+        QString delimiter = value("Delimiter");
+        // A name goes between one character on each side; the editor allows no more.
+        if (delimiter.size() > 1) {
+            problems << QStringLiteral("The delimiter \"%1\" of the data source \"%2\" is more than one "
+                                       "character; \"%3\" is used.")
+                            .arg(delimiter, name, delimiter.left(1));
+            delimiter.truncate(1);
+        }
+        storeRow(++entries, name, value("Connection"), value("Description"), delimiter);
     }
     t_store.count = entries;
 
     // Told once, together: whatever is left out here is dropped by the next save.
-    QStringList problems;
     if (beyond > 0)
         problems << QStringLiteral("The data-source file %1 holds more than %2 data sources; only the first "
                                    "%2 are loaded.")

@@ -215,6 +215,9 @@ public:
     QString ConnectionString() const;
     // The database product the driver reports (SQL_DBMS_NAME); "" when closed.
     QString DbmsName() const;
+    // The character the driver quotes identifiers with (SQL_IDENTIFIER_QUOTE_CHAR);
+    // "" when closed or when the database has none.
+    QString IdentifierQuote() const;
     // Diagnostic records of the last failed call.
     const Errors& errors() const;
 

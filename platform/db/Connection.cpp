@@ -266,6 +266,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         caps.DbmsVersion = infoString(*dbc, SQL_DBMS_VER);
         caps.DriverName = infoString(*dbc, SQL_DRIVER_NAME);
         caps.SearchPatternEscape = infoString(*dbc, SQL_SEARCH_PATTERN_ESCAPE);
+        caps.IdentifierQuote = infoString(*dbc, SQL_IDENTIFIER_QUOTE_CHAR).trimmed();
         caps.Kind = kindFromDbmsName(caps.DbmsName);
         if (caps.Kind == DbmsKind::Other)
             caps.Kind = target.Kind;
@@ -306,6 +307,11 @@ QString Connection::Provider() const
 QString Connection::ConnectionString() const
 {
     return d->connectionString;
+}
+
+QString Connection::IdentifierQuote() const
+{
+    return d->caps.IdentifierQuote;
 }
 
 QString Connection::DbmsName() const

@@ -21,6 +21,7 @@ struct DriverCapabilities
     QString DbmsVersion;
     QString DriverName;
     QString SearchPatternEscape;
+    QString IdentifierQuote;
 };
 
 class ConnectionPrivate

@@ -248,6 +248,10 @@ private slots:
         // Each key to its column; every numbered section in numeric order; what is left out is said once.
         add("keys in any order, ID ignored", "[1]\nDelimiter=`\nID=9\nDescription=x\nConnection=c\nName=A\n",
             {}, true, {}, "1" + entry(1, "A", "c", "x", "`"));
+        add("a delimiter of two characters", section(1, "A", "c", "d", "[]"), {}, true,
+            {"Get_DataSources: The delimiter \"[]\" of the data source \"A\" is more than one character; "
+             "\"[\" is used."},
+            "1" + entry(1, "A", "c", "d", "["));
         add("sections 4, 1, 2", section(4, "DS4") + sections(1, 2), {}, true, {}, "3" + entries({1, 2, 4}));
         add("100,000 characters kept whole", section(1, QByteArray(100000, 'x'), QByteArray(100000, 'x')), {},
             true, {}, "1" + entry(1, whole, whole));
