@@ -32,6 +32,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -109,7 +110,13 @@ MainWindow::MainWindow(QWidget* parent)
     auto* queryPane = m_queryPane = new QSplitter(Qt::Vertical, this);
     queryPane->setObjectName(QStringLiteral("splQuery"));
     queryPane->addWidget(m_sql);
-    queryPane->addWidget(m_grid);
+    // A script's earlier results sit in tabs before the live one.
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabResults"));
+    m_tabs->setTabBarAutoHide(true);
+    m_tabs->setDocumentMode(true);
+    m_tabs->addTab(m_grid, tr("Result"));
+    queryPane->addWidget(m_tabs);
     queryPane->setStretchFactor(0, 1);
     queryPane->setStretchFactor(1, 3);
 
@@ -376,6 +383,7 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
     Q_UNUSED(blnOptions);
 
     cancelQuery();
+    clearEarlierResults();
     m_results->clear();
     m_elapsedMs = -1;
     m_connection = adoConnection;
@@ -425,8 +433,37 @@ void MainWindow::handleRunQuery(quarry::Connection adoConnection, QString strSQl
     updateRows();
 }
 
+void MainWindow::clearEarlierResults()
+{
+    while (m_tabs->count() > 1) {
+        QWidget* earlier = m_tabs->widget(0);
+        m_tabs->removeTab(0);
+        delete earlier;
+    }
+    m_tabs->setTabText(0, tr("Result"));
+}
+
+void MainWindow::keepEarlierResult(const std::vector<ResultColumn>& columns,
+                                   const std::vector<ResultRow>& rows, bool atEnd)
+{
+    // Only one result can stay open on a connection: an earlier one keeps what it read.
+    auto* view = new QTableView(m_tabs);
+    auto* model = new ResultsModel(view);
+    model->begin(columns, rows, true);
+    view->setModel(model);
+    view->setWordWrap(false);
+    view->resizeColumnsToContents();
+    const int at = m_tabs->count() - 1;
+    m_tabs->insertTab(at, view, tr("Result %1").arg(m_statementIndex + 1));
+    if (!atEnd)
+        m_tabs->setTabToolTip(
+            at,
+            tr("The first %L1 rows; run the statement alone for all of them.").arg(qsizetype(rows.size())));
+}
+
 bool MainWindow::runSql()
 {
+    clearEarlierResults();
     const QTextCursor cursor = m_sql->textCursor();
     const QString script = m_sql->toPlainText();
     // A script runs statement by statement, in order; the selection, if any, is the script.
@@ -452,6 +489,7 @@ bool MainWindow::runNextStatement()
 bool MainWindow::runCurrentStatement()
 {
     m_script.clear();
+    clearEarlierResults();
     return runText(statementAt(m_sql->toPlainText(), m_sql->textCursor().position()));
 }
 
@@ -565,7 +603,11 @@ void MainWindow::queryExecuted(int run, const std::vector<ResultColumn>& columns
     // MariaDB ends a cancelled SLEEP with a result: what came is shown, the
     // run still counts as cancelled.
     const bool cancelled = m_cancelRequested;
-    if (!cancelled && ++m_statementIndex < m_script.size()) {
+    if (!cancelled && m_statementIndex + 1 < m_script.size()) {
+        if (!columns.empty())
+            keepEarlierResult(columns, rows, atEnd);
+        ++m_statementIndex;
+        m_tabs->setTabText(m_tabs->count() - 1, tr("Result %1").arg(m_statementIndex + 1));
         setRunning(false);
         runNextStatement();
         setStatus(tr("Statement %1 of %2 ...").arg(m_statementIndex + 1).arg(m_script.size()));

@@ -19,6 +19,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
+class QTabWidget;
 class QTableView;
 class QTimer;
 
@@ -105,6 +106,9 @@ private:
     void setRunning(bool running);
     bool runText(const QString& sql);
     bool runNextStatement();
+    void clearEarlierResults();
+    void keepEarlierResult(const std::vector<ResultColumn>& columns, const std::vector<ResultRow>& rows,
+                           bool atEnd);
     void saveWindow();
     QString dataSourceName() const;
     void remember(const QString& sql);
@@ -128,6 +132,7 @@ private:
     bool m_cancelRequested = false;
     QPlainTextEdit* m_sql = nullptr;
     QTableView* m_grid = nullptr;
+    QTabWidget* m_tabs = nullptr;
     QLabel* m_queryName = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_rows = nullptr;

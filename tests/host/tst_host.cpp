@@ -441,6 +441,13 @@ private slots:
         window->sqlEditor()->setPlainText(u"SELECT 1;\n\nSELECT 2 AS two;"_s);
         QVERIFY(window->runSql() && settled(*window));
         QCOMPARE(texts(window->results()), QStringList{"2"});
+        // Each result in a tab of its own; the next run starts afresh.
+        auto* tabs = child<QTabWidget>(*window, "tabResults");
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(0) + u'|' +
+                     texts(static_cast<QTableView*>(tabs->widget(0))->model()).join(u',') + u'|' +
+                     tabs->tabText(1),
+                 u"Result 1|1|Result 2"_s);
         const QString last = window->sqlEditor()->toPlainText();
         window->close();
         window = std::make_unique<MainWindow>();
