@@ -360,6 +360,9 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         addDefault("ByteaAsLongVarBinary", QStringLiteral("1"));
         // Rows are fetched in blocks instead of the whole result at once.
         addDefault("UseDeclareFetch", QStringLiteral("1"));
+        // Past 255 characters the driver calls a varchar long text, and
+        // field lists leave long text out: every varchar stays a varchar.
+        addDefault("MaxVarcharSize", QStringLiteral("10485760"));
         // Debian registers the driver with its communication log on, which
         // leaves a psqlodbc_*.log in the temporary folder for every connection.
         target.DriverLogOff = !given("CommLog");

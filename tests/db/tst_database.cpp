@@ -19,7 +19,8 @@ namespace {
 
 const QStringList kDrivers{"SQLite3", "PostgreSQL Unicode", "MariaDB Unicode", "FreeTDS"};
 const QString kPgDefaults =
-    "TextAsLongVarchar=0;BoolsAsChar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;CommLog=0;Debug=0";
+    "TextAsLongVarchar=0;BoolsAsChar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;MaxVarcharSize=10485760;"
+    "CommLog=0;Debug=0";
 
 // The description of what `run` throws, "" when it throws nothing; what() must say the same.
 template <typename Run> QString thrown(Run run)
@@ -90,7 +91,7 @@ private slots:
         add("Provider=PGNP.1;Data Source=h,6000;BoolsAsChar=1;Port=2;CommLog=1",
             "Driver={PostgreSQL "
             "Unicode};Server=h;TextAsLongVarchar=0;ByteaAsLongVarBinary=1;UseDeclareFetch=1;"
-            "Debug=0;BoolsAsChar=1;Port=2;CommLog=1");
+            "MaxVarcharSize=10485760;Debug=0;BoolsAsChar=1;Port=2;CommLog=1");
         add("Driver={PostgreSQL Unicode};Server=h", "Driver={PostgreSQL Unicode};Server=h;CommLog=0;Debug=0");
         add(";;Provider=MySqlProv;Data Source=h:3307;a=\"say \"\"hi\"\"\";b={a}}b};c=' x';d='a=b';;",
             "Driver={MariaDB Unicode};Server=h;Port=3307;a={say \"hi\"};b={a}}b};c={ x};d={a=b}");

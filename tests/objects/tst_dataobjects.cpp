@@ -106,7 +106,7 @@ private slots:
         // Per database: the orders' columns, a routine by name, and add_order with parameters.
         const QString sql[][3] = {
             {"b INTEGER, \"A\" VARCHAR(9), x VARBINARY(9), y LONGVARBINARY, c NUMERIC(5,2)"},
-            {"b integer, \"A\" varchar(9), x xml, y bytea, c date",
+            {"b integer, \"A\" varchar(300), x xml, y bytea, c date",
              "CREATE FUNCTION %1() RETURNS integer LANGUAGE sql AS 'SELECT 1'",
              "CREATE PROCEDURE add_order(b integer, \"A\" varchar(5), c bytea, d xml, e date) LANGUAGE sql "
              "AS $$ SELECT 1 $$"},
