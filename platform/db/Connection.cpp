@@ -156,7 +156,15 @@ void ConnectionPrivate::run(const QString& sql)
 {
     StmtHandle stmt(*dbc);
     QString text = sql;
-    stmt.check(SQLExecDirectW(stmt.get(), toSqlW(text), SQL_NTS), "SQLExecDirect", true);
+    executeText(stmt, text, caps.Kind);
+}
+
+SQLRETURN db::executeText(const StmtHandle& stmt, QString& text, DbmsKind kind)
+{
+    if (kind != DbmsKind::MariaDB)
+        return stmt.check(SQLExecDirectW(stmt.get(), toSqlW(text), SQL_NTS), "SQLExecDirect", true);
+    stmt.check(SQLPrepareW(stmt.get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+    return stmt.check(SQLExecute(stmt.get()), "SQLExecute", true);
 }
 
 std::vector<std::vector<QVariant>> ConnectionPrivate::select(const QString& sql,

@@ -116,6 +116,12 @@ public:
 namespace db {
 // Layer-raised errors: no driver records.
 DatabaseError notAllowedClosed();
+
+// Runs `text` on `stmt`. MariaDB's connector formats the server's message
+// for a directly executed statement as a printf format, so a name with "%n"
+// in it ends the process; prepared, then executed, the same statement
+// reports its error as text.
+SQLRETURN executeText(const StmtHandle& stmt, QString& text, DbmsKind kind);
 } // namespace db
 
 } // namespace quarry

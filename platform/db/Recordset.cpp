@@ -278,7 +278,7 @@ void Recordset::Open(const QString& sql, const Connection& connection, qint64 ma
                               "SQLSetStmtAttr(SQL_ATTR_MAX_ROWS)");
             QString text = sql;
             // A searched UPDATE or DELETE that touches no row answers SQL_NO_DATA.
-            r.stmt->check(SQLExecDirectW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLExecDirect", true);
+            executeText(*r.stmt, text, conn->caps.Kind);
             r.describe();
             if (r.columns.empty()) {
                 r.finish(); // no result set: done, and the recordset stays closed

@@ -9,6 +9,9 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace quarry;
 using namespace quarry::db;
 using namespace quarry::test;
@@ -61,7 +64,9 @@ private slots:
     void cleanupTestCase()
     {
         // Debian's psqlODBC entry logs to /tmp unless a connection says otherwise.
-        const QString ours = QStringLiteral("psqlodbc_*%1.log").arg(QCoreApplication::applicationPid());
+        const QString ours = QStringLiteral("psqlodbc_*_%1%2.log")
+                                 .arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name))
+                                 .arg(QCoreApplication::applicationPid());
         QCOMPARE(QDir(QStringLiteral("/tmp")).entryList({ours}), QStringList());
     }
     void translate_data()
@@ -153,6 +158,18 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(DatabaseError, translateConnectionString(text, {}, kDrivers.first(3)));
     }
 
+    // A server message naming "a%n" reaches the caller as text: read as a format, it would end the process.
+    void percentInServerMessage()
+    {
+        QUARRY_REQUIRE_DB(Db::MariaDB);
+        const quarry::test::Scratch s(Db::MariaDB);
+        Connection c = s.open();
+        const QString error = thrown([&] {
+            Recordset rs;
+            rs.Open("SELECT * FROM " + s.qualify("a%n"), c);
+        });
+        QVERIFY2(error.contains("a%n") && error.contains("doesn't exist"), qPrintable(error));
+    }
     void failuresReachTheCaller_data()
     {
         QTest::addColumn<QString>("connection"); // %1: a port that never answers
