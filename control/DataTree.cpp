@@ -68,6 +68,9 @@ bool kwQuarry::Connect_DataSource()
 
         const int number = Glob::CurrentDataSource();
         quarry::Connection& connection = d->connection(number);
+        // A link found gone is closed here, so that this expand connects afresh.
+        if (connection.State() != quarry::adStateClosed && !connection.IsAlive())
+            kwQuarryPrivate::ignoreErrors([&] { connection.Close(); });
         if (connection.State() == quarry::adStateClosed) {
             connection.setMode(quarry::adModeRead);
             connection.setCursorLocation(quarry::adUseServer);
@@ -138,6 +141,21 @@ void kwQuarryPrivate::connectCommand()
     const QModelIndex node = selectedNode();
     if (node.isValid())
         tvwData->expand(node);
+}
+
+void kwQuarryPrivate::dropIfDead(int number)
+{
+    quarry::Connection& slot = connection(number);
+    if (slot.State() == quarry::adStateClosed || slot.IsAlive())
+        return;
+    // The tree tells the truth: the node shows it unconnected, and the next
+    // expand connects again.
+    ignoreErrors([&] { slot.Close(); });
+    const QModelIndex node = treeModel->findKey(QStringLiteral("a%1").arg(number));
+    if (!node.isValid())
+        return;
+    treeModel->setImage(node, imgDataSource);
+    tvwData->collapse(node);
 }
 
 void kwQuarryPrivate::disconnectCommand()

@@ -60,6 +60,8 @@ public:
     // with none given, the one its database uses (never none: an unquoted
     // name would be read as SQL). Throws for a number that names no row.
     QString delimiterOf(int number) const;
+    // Closes data source `number`'s connection when its link is found gone.
+    void dropIfDead(int number);
     // Created when first touched.
     quarry::Recordset& objectRecordset();
 

@@ -172,6 +172,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
             else
                 d->raiseError(QStringLiteral("Get_DataObjects"), error);
         }
+        kwQuarryPrivate::ignoreErrors([&] { d->dropIfDead(number); });
     }
 
     const int count = d->lvwData->count();

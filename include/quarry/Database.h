@@ -215,6 +215,9 @@ public:
     QString ConnectionString() const;
     // The database product the driver reports (SQL_DBMS_NAME); "" when closed.
     QString DbmsName() const;
+    // False once the driver has found the link to the server gone
+    // (SQL_ATTR_CONNECTION_DEAD), and when closed.
+    bool IsAlive() const;
     // The character the driver quotes identifiers with (SQL_IDENTIFIER_QUOTE_CHAR);
     // "" when closed or when the database has none.
     QString IdentifierQuote() const;

@@ -317,6 +317,17 @@ QString Connection::ConnectionString() const
     return d->connectionString;
 }
 
+bool Connection::IsAlive() const
+{
+    if (!d->isOpen())
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    // A driver that cannot tell is taken at its word that the link holds.
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(d->dbc->get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
+        return true;
+    return dead != SQL_CD_TRUE;
+}
+
 QString Connection::IdentifierQuote() const
 {
     return d->caps.IdentifierQuote;
