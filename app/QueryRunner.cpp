@@ -52,12 +52,8 @@ public:
     {
         QElapsedTimer timer;
         timer.start();
-        m_run = run;
         try {
-            closeResult();
-            openConnection(connectionString, readOnly);
-            quarry::Recordset rs = startRecordset(run);
-            rs.Open(sql, m_connection, maxRecords);
+            quarry::Recordset rs = open(run, connectionString, readOnly, sql, maxRecords);
             std::vector<ResultColumn> columns;
             if (rs.State() == quarry::adStateOpen) {
                 for (const quarry::Field& field : rs.FieldList())
@@ -83,13 +79,9 @@ public:
     {
         QElapsedTimer timer;
         timer.start();
-        m_run = run;
         QSaveFile file(fileName);
         try {
-            closeResult();
-            openConnection(connectionString, readOnly);
-            quarry::Recordset rs = startRecordset(run);
-            rs.Open(sql, m_connection, maxRecords);
+            quarry::Recordset rs = open(run, connectionString, readOnly, sql, maxRecords);
             if (rs.State() != quarry::adStateOpen)
                 throw quarry::DatabaseError(QueryRunner::tr("The statement returns no rows to export."));
             if (!file.open(QIODevice::WriteOnly))
@@ -146,15 +138,24 @@ public:
     }
 
 private:
-    // A recordset the window's thread can cancel from now on.
-    quarry::Recordset startRecordset(int run)
+    // Runs `sql` for run `run` on the connection for that string and mode,
+    // the previous result closed first; the window's thread can cancel it
+    // from before it starts.
+    quarry::Recordset open(int run, const QString& connectionString, bool readOnly, const QString& sql,
+                           qint64 maxRecords)
     {
+        m_run = run;
+        closeResult();
+        openConnection(connectionString, readOnly);
         quarry::Recordset rs;
         rs.setExactNumbers(true);
-        const std::lock_guard lock(m_state->lock);
-        if (m_state->cancelledRun == run)
-            rs.Cancel();
-        m_state->active = rs;
+        {
+            const std::lock_guard lock(m_state->lock);
+            if (m_state->cancelledRun == run)
+                rs.Cancel();
+            m_state->active = rs;
+        }
+        rs.Open(sql, m_connection, maxRecords);
         return rs;
     }
 
@@ -265,18 +266,6 @@ QueryRunner::QueryRunner(QObject* parent)
     m_worker = new Worker(this, m_state);
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(this, &QueryRunner::executed, this, [this](int run) {
-        if (run == m_run)
-            m_executing = false;
-    });
-    connect(this, &QueryRunner::exported, this, [this](int run) {
-        if (run == m_run)
-            m_executing = false;
-    });
-    connect(this, &QueryRunner::failed, this, [this](int run) {
-        if (run == m_run)
-            m_executing = false;
-    });
     m_thread->setObjectName(QStringLiteral("Dabrook query"));
     m_thread->start();
 }
@@ -296,12 +285,16 @@ void QueryRunner::post(std::function<void(Worker&)> job)
         worker, [worker, job = std::move(job)] { job(*worker); }, Qt::QueuedConnection);
 }
 
+int QueryRunner::nextRun()
+{
+    cancel();
+    return ++m_run;
+}
+
 int QueryRunner::run(const QString& connectionString, bool readOnly, const QString& sql, qint64 maxRecords,
                      int firstRows)
 {
-    cancel();
-    const int run = ++m_run;
-    m_executing = true;
+    const int run = nextRun();
     post(
         [=](Worker& worker) { worker.execute(run, connectionString, readOnly, sql, maxRecords, firstRows); });
     return run;
@@ -310,9 +303,7 @@ int QueryRunner::run(const QString& connectionString, bool readOnly, const QStri
 int QueryRunner::exportCsv(const QString& connectionString, bool readOnly, const QString& sql,
                            qint64 maxRecords, const QString& fileName)
 {
-    cancel();
-    const int run = ++m_run;
-    m_executing = true;
+    const int run = nextRun();
     post([=](Worker& worker) {
         worker.exportCsv(run, connectionString, readOnly, sql, maxRecords, fileName);
     });

@@ -50,9 +50,6 @@ public:
     void cancel();
     // Closes the result and the connection (before the data source goes).
     void close();
-    // True from run() until executed() or failed() of that run.
-    bool isExecuting() const { return m_executing; }
-    int currentRun() const { return m_run; }
 
 signals:
     // The statement ran: its columns (none for a statement without rows) and
@@ -69,12 +66,13 @@ private:
     class Worker;
     struct CancelState;
     void post(std::function<void(Worker&)> job);
+    // Cancels what runs and numbers the next run.
+    int nextRun();
 
     std::shared_ptr<CancelState> m_state;
     QThread* m_thread = nullptr;
     Worker* m_worker = nullptr; // lives on m_thread
     int m_run = 0;
-    bool m_executing = false;
 };
 
 } // namespace dabrook

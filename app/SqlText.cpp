@@ -58,18 +58,13 @@ QList<StatementSpan> statementSpans(const QString& script)
 
 QString statementAt(const QString& script, qsizetype at)
 {
-    const QList<qsizetype> ends = statementEnds(script);
-    qsizetype begin = 0;
-    for (const qsizetype end : ends) {
-        if (at <= end)
-            return script.mid(begin, end - begin).trimmed();
-        // Only blanks after this semicolon, up to the position: still this statement.
-        if (script.mid(end + 1, at - end - 1).trimmed().isEmpty() &&
-            script.mid(end + 1).section(u';', 0, 0).trimmed().isEmpty())
-            return script.mid(begin, end - begin).trimmed();
-        begin = end + 1;
-    }
-    return script.mid(begin).trimmed();
+    // Blanks between statements belong to the one after them; past the last, to the last.
+    const QList<StatementSpan> spans = statementSpans(script);
+    for (const StatementSpan& span : spans)
+        if (at <= span.End)
+            return script.mid(span.Begin, span.End - span.Begin);
+    return spans.isEmpty() ? QString()
+                           : script.mid(spans.last().Begin, spans.last().End - spans.last().Begin);
 }
 
 } // namespace dabrook
