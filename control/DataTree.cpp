@@ -75,6 +75,8 @@ bool kwQuarry::Connect_DataSource()
             connection.setMode(quarry::adModeRead);
             connection.setCursorLocation(quarry::adUseServer);
             connection.setConnectionTimeout(10);
+            // A server that stops answering holds no gesture longer than this.
+            connection.setCommandTimeout(d->commandTimeout);
             connection.Open(Glob::aDataSources()[size_t(number)][Glob::dsConnection]);
             d->treeModel->setImage(node, imgConnected);
         }

@@ -119,6 +119,9 @@ public:
 
     // Control state shared by the browser's procedures.
     std::vector<std::optional<quarry::Connection>> Connections;
+    // Seconds a browsing call may wait for a server (statements are
+    // cancelled then; an unanswering server loses the link 2 s later).
+    int commandTimeout = 10;
     std::optional<quarry::Recordset> ObjectRecordset;
     kwQuarry::dkDataType CurrentDataType = kwQuarry::dkDataTable;
     QString CategoryPath;

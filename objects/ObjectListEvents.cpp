@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTreeView>
 
@@ -116,8 +117,13 @@ void itemClick(kwQuarryPrivate* d, int row)
         if (lookUp != d->LastLookUp) {
             d->LastLookUp.clear();
             if (procedure) {
+                // A link lost under the look-up shows in the tree.
+                auto lost = qScopeGuard([d] {
+                    kwQuarryPrivate::ignoreErrors([d] { d->dropIfDead(Glob::CurrentDataSource()); });
+                });
                 if (!d->q->Get_Parameters())
                     return true;
+                lost.dismiss();
             } else {
                 if (!d->q->Get_Fields())
                     return true;

@@ -149,6 +149,7 @@ bool kwQuarry::Get_Fields()
             Show_SQLError(sql, connection->errors().Item(0).Description);
         else
             d->raiseError(QStringLiteral("Get_Fields"), error);
+        kwQuarryPrivate::ignoreErrors([&] { d->dropIfDead(Glob::CurrentDataSource()); });
     }
     d->panel1->setText(QStringLiteral("Ready ..."));
     return false;

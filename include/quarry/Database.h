@@ -199,6 +199,15 @@ public:
     void setCursorLocation(quarry::CursorLocation location);
     int ConnectionTimeout() const;
     void setConnectionTimeout(int seconds);
+    // How long one call may wait for the server, in seconds; 0 (the default):
+    // no limit. Past it the statement is cancelled where the driver can, and
+    // a server that does not answer at all loses the connection a little
+    // later, so that the call returns. Set before Open.
+    int CommandTimeout() const;
+    void setCommandTimeout(int seconds);
+    // From any thread: cuts the link to the server, so that a call waiting
+    // on it fails at once. The connection is dead afterwards (IsAlive).
+    void Interrupt() noexcept;
     // Results read row by row from the server, never loaded whole: SQLite's
     // step mode, MariaDB's unbuffered forward-only results (where the driver
     // offers them). Such a connection runs one statement at a time. Set

@@ -129,12 +129,19 @@ void removeDisconnectLog() noexcept
 
 void ConnectionPrivate::close() noexcept
 {
+    // Closing a cursor waits for the server too.
+    const LinkCall call(link);
     for (auto& weak : recordsets)
         if (auto recordset = weak.lock())
             recordset->finish();
     recordsets.clear();
+    interrupter.reset();
     const bool tidyLog = dbc && driverLogOff;
     dbc.reset();
+    {
+        const std::lock_guard lock(linkLock);
+        link.reset();
+    }
     if (tidyLog)
         removeDisconnectLog();
     provider.clear();
@@ -152,11 +159,44 @@ QString ConnectionPrivate::currentCatalog() const
     return infoString(*dbc, SQL_DATABASE_NAME);
 }
 
+std::unique_ptr<StmtHandle> ConnectionPrivate::statement() const
+{
+    auto stmt = std::make_unique<StmtHandle>(*dbc);
+    // A driver without the option still has the watch behind it.
+    if (commandTimeout > 0)
+        SQLSetStmtAttrW(stmt->get(), SQL_ATTR_QUERY_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(SQLULEN(commandTimeout)), 0);
+    return stmt;
+}
+
+std::shared_ptr<Link> ConnectionPrivate::currentLink() const
+{
+    const std::lock_guard lock(linkLock);
+    return link;
+}
+
+void ConnectionPrivate::throwCut(const DatabaseError& e)
+{
+    errors = e.errors();
+    Errors records;
+    const QString description =
+        link->overran()
+            ? QStringLiteral("The server did not answer within %1 second%2; the connection was closed.")
+                  .arg(commandTimeout)
+                  .arg(commandTimeout == 1 ? "" : "s")
+            : QStringLiteral("The connection was closed while the server was busy.");
+    records.Append({QStringLiteral("HYT01"), 0, description});
+    for (int i = 0; i < errors.Count(); ++i)
+        records.Append(errors.Item(i));
+    errors = records;
+    throw DatabaseError(errors.Text(), errors);
+}
+
 void ConnectionPrivate::run(const QString& sql)
 {
-    StmtHandle stmt(*dbc);
+    const auto stmt = statement();
     QString text = sql;
-    executeText(stmt, text, caps.Kind);
+    executeText(*stmt, text, caps.Kind);
 }
 
 SQLRETURN db::executeText(const StmtHandle& stmt, QString& text, DbmsKind kind)
@@ -171,7 +211,7 @@ std::vector<std::vector<QVariant>> ConnectionPrivate::select(const QString& sql,
                                                              const QStringList& parameters)
 {
     RecordsetPrivate r;
-    r.stmt = std::make_unique<StmtHandle>(*dbc);
+    r.stmt = statement();
     QString text = sql;
     r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
     // Bound buffers must outlive SQLExecute.
@@ -234,6 +274,26 @@ void Connection::setConnectionTimeout(int seconds)
     d->timeout = seconds;
 }
 
+int Connection::CommandTimeout() const
+{
+    return d->commandTimeout;
+}
+
+void Connection::setCommandTimeout(int seconds)
+{
+    if (seconds < 0)
+        throw DatabaseError(QStringLiteral("The command timeout must not be negative."));
+    if (d->isOpen())
+        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+    d->commandTimeout = seconds;
+}
+
+void Connection::Interrupt() noexcept
+{
+    if (const auto link = d->currentLink())
+        link->cut();
+}
+
 void Connection::setStreamingResults(bool streaming)
 {
     d->streaming = streaming;
@@ -246,7 +306,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
         if (!d->env)
             d->env = EnvHandle::shared();
-        OpenOptions options{d->mode, d->timeout, userId, password, d->streaming};
+        OpenOptions options{d->mode, d->timeout, userId, password, d->streaming, d->commandTimeout};
         OdbcTarget target = translateConnectionString(connectionString, options, installedDrivers(*d->env));
         if (target.Kind == DbmsKind::SQLite && !target.Driver.isEmpty() && d->mode == adModeRead)
             requireSqliteFile(connectionString);
@@ -263,11 +323,16 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
                        "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
+        SocketsOpened sockets;
         dbc->check(SQLDriverConnectW(dbc->get(), nullptr, toSqlW(target.OdbcString), SQL_NTS, completed,
                                      SQLSMALLINT(std::size(completed)), &completedLength,
                                      SQL_DRIVER_NOPROMPT),
                    "SQLDriverConnect");
         dbc->setConnected(true);
+        // The driver's own timeout comes first; the watch is for a server that ignores it.
+        const std::chrono::seconds limit(d->commandTimeout > 0 ? d->commandTimeout + 2 : 0);
+        auto link = std::make_shared<Link>(sockets.finish(), limit);
+        Link::watch(link);
 
         DriverCapabilities caps;
         caps.DbmsName = infoString(*dbc, SQL_DBMS_NAME);
@@ -280,6 +345,10 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             caps.Kind = target.Kind;
 
         d->dbc = std::move(dbc);
+        {
+            const std::lock_guard lock(d->linkLock);
+            d->link = std::move(link);
+        }
         d->driverLogOff = target.DriverLogOff;
         d->caps = caps;
         try {
@@ -289,6 +358,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             d->close();
             throw;
         }
+        if (caps.Kind == DbmsKind::SQLite)
+            d->interrupter = std::make_unique<StmtHandle>(*d->dbc);
         d->provider = target.Provider;
         d->connectionString = connectionString;
     });
@@ -319,9 +390,11 @@ QString Connection::ConnectionString() const
 
 bool Connection::IsAlive() const
 {
-    if (!d->isOpen())
+    if (!d->isOpen() || (d->link && d->link->isCut()))
         return false;
     SQLUINTEGER dead = SQL_CD_FALSE;
+    // MariaDB's connector asks the server.
+    const LinkCall call(d->link);
     // A driver that cannot tell is taken at its word that the link holds.
     if (!SQL_SUCCEEDED(SQLGetConnectAttrW(d->dbc->get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
         return true;
@@ -351,7 +424,7 @@ Recordset Connection::Execute(const QString& sql)
         RecordsetPrivate& r = *result.d;
         r.connection = d;
         // Prepare and describe only: executing would make the driver load the whole result.
-        r.stmt = std::make_unique<StmtHandle>(*d->dbc);
+        r.stmt = d->statement();
         QString text = sql;
         r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
         r.describe();

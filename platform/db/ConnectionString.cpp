@@ -82,6 +82,19 @@ std::pair<QString, QString> splitHostPort(const QString& dataSource)
 
 namespace {
 
+// The connector's own socket timeouts: a server that stops answering fails
+// the read instead of holding it.
+std::vector<std::pair<QString, QString>> mariaDbTimeouts(const OpenOptions& options)
+{
+    std::vector<std::pair<QString, QString>> items;
+    if (options.TimeoutSeconds > 0)
+        items.emplace_back(QStringLiteral("CONN_TIMEOUT"), QString::number(options.TimeoutSeconds));
+    if (options.CommandSeconds > 0)
+        for (const char* key : {"READ_TIMEOUT", "WRITE_TIMEOUT"})
+            items.emplace_back(QLatin1StringView(key), QString::number(options.CommandSeconds));
+    return items;
+}
+
 struct ProviderRule
 {
     DbmsKind Kind;
@@ -299,9 +312,10 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         out << raw;
         const QString driver = findItem(items, QStringLiteral("Driver")).value_or(QString());
         target.Kind = kindFromDriverName(driver);
-        if (target.Kind == DbmsKind::MariaDB && options.TimeoutSeconds > 0 &&
-            !findItem(items, QStringLiteral("CONN_TIMEOUT")))
-            out << odbcItem(QStringLiteral("CONN_TIMEOUT"), QString::number(options.TimeoutSeconds));
+        if (target.Kind == DbmsKind::MariaDB)
+            for (const auto& [key, value] : mariaDbTimeouts(options))
+                if (!findItem(items, key))
+                    out << odbcItem(key, value);
         if (target.Kind == DbmsKind::PostgreSQL) {
             for (const char* key : {"CommLog", "Debug"})
                 if (!findItem(items, QLatin1StringView(key)))
@@ -369,8 +383,13 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         addDefault("CommLog", QStringLiteral("0"));
         addDefault("Debug", QStringLiteral("0"));
     }
-    if (rule.Kind == DbmsKind::MariaDB && options.TimeoutSeconds > 0)
-        addDefault("CONN_TIMEOUT", QString::number(options.TimeoutSeconds));
+    if (rule.Kind == DbmsKind::MariaDB)
+        for (const auto& [key, value] : mariaDbTimeouts(options))
+            if (!findItem(items, key))
+                out << odbcItem(key, value);
+    // A database another program holds locked is waited for this long (the driver's default is 100 s).
+    if (rule.Kind == DbmsKind::SQLite && options.CommandSeconds > 0)
+        addDefault("Timeout", QString::number(options.CommandSeconds * 1000));
     // Without these both drivers read the whole result during execute.
     if (options.Streaming && rule.Kind == DbmsKind::SQLite)
         addDefault("StepAPI", QStringLiteral("1"));

@@ -62,6 +62,8 @@ struct OpenOptions
     QString UserId;   // overrides User ID when not empty
     QString Password; // overrides Password when not empty
     bool Streaming = false;
+    // How long one call may wait for the server; 0: as long as it takes.
+    int CommandSeconds = 0;
 };
 
 // Throws DatabaseError: malformed string (no records), unknown provider or a

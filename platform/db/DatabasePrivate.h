@@ -4,6 +4,7 @@
 #include <quarry/Database.h>
 
 #include "platform/db/ConnectionString.h"
+#include "platform/db/LinkWatch.h"
 #include "platform/db/Odbc.h"
 
 #include <functional>
@@ -32,6 +33,7 @@ public:
     ConnectMode mode = adModeUnknown;
     quarry::CursorLocation cursorLocation = adUseServer;
     int timeout = 15;
+    int commandTimeout = 0;
     bool streaming = false;
     QString connectionString;
     QString provider;
@@ -41,6 +43,13 @@ public:
     std::unique_ptr<db::DbcHandle> dbc; // set while open
     bool driverLogOff = false;          // we switched psqlODBC's communication log off
     std::vector<std::weak_ptr<RecordsetPrivate>> recordsets;
+    // SQLite's driver frees a statement's rows in SQLCancel, under the
+    // thread still reading them; cancelling this idle statement instead
+    // interrupts every statement of the connection and frees nothing in use.
+    std::unique_ptr<db::StmtHandle> interrupter;
+    // Set while open; guarded because another thread may cut it.
+    std::shared_ptr<db::Link> link;
+    mutable std::mutex linkLock;
 
     bool isOpen() const { return dbc != nullptr; }
     void requireOpen() const;
@@ -49,6 +58,9 @@ public:
     void close() noexcept;
     void track(const std::shared_ptr<RecordsetPrivate>& recordset);
     QString currentCatalog() const;
+    // A statement on the open connection, limited to the command timeout.
+    std::unique_ptr<db::StmtHandle> statement() const;
+    std::shared_ptr<db::Link> currentLink() const;
     // A statement run for its side effect (settings, read-only switches).
     void run(const QString& sql);
     // Every row of a small query whose `?` markers take `parameters` as text.
@@ -56,16 +68,21 @@ public:
 
     // Runs `f`, leaving the driver's records of a failure in `errors` (and
     // nothing for a failure the layer raised itself).
+    // A call that overruns the command timeout is cut off (see LinkWatch).
     template <class F> auto guarded(F&& f) -> decltype(f())
     {
         errors.Clear();
+        const db::LinkCall call(link);
         try {
             return f();
         } catch (const DatabaseError& e) {
+            if (link && link->isCut())
+                throwCut(e);
             errors = e.errors();
             throw;
         }
     }
+    [[noreturn]] void throwCut(const DatabaseError& e);
 };
 
 // Rows of a statement, optionally re-shaped (schema rowsets). Without a
@@ -99,6 +116,7 @@ public:
     // so that it is never freed under a cancel.
     std::mutex cancelLock;
     SQLHSTMT cancellable = SQL_NULL_HSTMT;
+    SQLHSTMT cancelThrough = SQL_NULL_HSTMT; // the connection's interrupter, if it has one
     bool cancelled = false;
 
     // Reads the statement's column descriptions into `columns` (and `fields`

@@ -226,6 +226,7 @@ void RecordsetPrivate::finish() noexcept
     {
         const std::lock_guard lock(cancelLock);
         cancellable = SQL_NULL_HSTMT;
+        cancelThrough = SQL_NULL_HSTMT;
     }
     stmt.reset();
     open = false;
@@ -238,6 +239,7 @@ void RecordsetPrivate::armCancel()
     if (cancelled)
         throw DatabaseError(QStringLiteral("The statement was cancelled before it started."));
     cancellable = stmt->get();
+    cancelThrough = connection && connection->interrupter ? connection->interrupter->get() : SQL_NULL_HSTMT;
 }
 
 void RecordsetPrivate::requireOpen() const
@@ -270,7 +272,7 @@ void Recordset::Open(const QString& sql, const Connection& connection, qint64 ma
         r.maxRows = maxRecords;
         r.delivered = 0;
         try {
-            r.stmt = std::make_unique<StmtHandle>(*conn->dbc);
+            r.stmt = conn->statement();
             r.armCancel();
             if (maxRecords > 0)
                 r.stmt->check(SQLSetStmtAttrW(r.stmt->get(), SQL_ATTR_MAX_ROWS,
@@ -306,7 +308,7 @@ void Recordset::Cancel()
     // ODBC lets another thread cancel a statement that is executing or
     // fetching; on an idle one it closes the cursor, which ends the rows.
     if (d->cancellable != SQL_NULL_HSTMT)
-        SQLCancel(d->cancellable);
+        SQLCancel(d->cancelThrough != SQL_NULL_HSTMT ? d->cancelThrough : d->cancellable);
 }
 
 bool Recordset::AtEOF() const

@@ -235,7 +235,7 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 return true;
             };
 
-            r.stmt = std::make_unique<StmtHandle>(*c.dbc);
+            r.stmt = c.statement();
             Argument cat = argument(scope.Catalog);
             Argument sch =
                 scope.Schema == u"%" ? Argument{scope.Schema, false} : patternFor(scope.Schema, c.caps);
@@ -273,7 +273,7 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 fillDates(dates, kind, row, fields, 6);
                 return true;
             };
-            r.stmt = std::make_unique<StmtHandle>(*c.dbc);
+            r.stmt = c.statement();
             Argument cat = argument(scope.Catalog);
             Argument sch =
                 scope.Schema == u"%" ? Argument{scope.Schema, false} : patternFor(scope.Schema, c.caps);
@@ -312,7 +312,7 @@ void Parameters::Refresh()
             catalog = c.currentCatalog();
 
         RecordsetPrivate r;
-        r.stmt = std::make_unique<StmtHandle>(*c.dbc);
+        r.stmt = c.statement();
         const StmtHandle& stmt = *r.stmt;
         Argument cat = argument(catalog);
         Argument sch = patternFor(schema, c.caps);

@@ -31,7 +31,7 @@ struct Listing
     QString category;
     QStringList names;   // ours, in the list's order
     QString fields = {}; // of orders, recent_orders or add_order once clicked, as name:type; null: no click
-    QString failure = {}, reported = {}; // "", "not connected" or "server gone"; who reported it
+    QString failure = {}, reported = {}; // "", "not connected", "server gone" or "stalled"; who reported it
     bool tables = true;                  // the option to list tables at all
 };
 
@@ -94,6 +94,9 @@ private slots:
         row({Db::PostgreSQL, "Stored Procedures", {}, {}, "not connected"});
         row({Db::PostgreSQL, "Tables", {}, {}, "server gone", "Show_SQLError"});
         row({Db::PostgreSQL, "Views", {}, {}, "server gone"});
+        // A server that stops answering after login: the gesture ends, reported, within the limit.
+        row({Db::PostgreSQL, "Tables", {}, {}, "stalled", "Show_SQLError"});
+        row({Db::MariaDB, "Tables", {}, {}, "stalled", "Show_SQLError"});
         row({Db::SQLite, "Tables", {}, {}, {}, {}, false});
     }
 
@@ -120,12 +123,15 @@ private slots:
         for (const char* name : {"dt_hidden", "DT_shown", "dtshown", "archive;1", "archive;2", ""})
             if (db != Db::SQLite)
                 s.exec(*name ? sql[int(db)][1].arg(s.qualify(name)) : sql[int(db)][2]);
-        // PostgreSQL through a forwarder that can be stopped, with a password that must never show.
-        quarry::test::TcpProxy server(5432);
+        // Servers through a forwarder that can be stopped, with a password that must never show.
+        quarry::test::TcpProxy server(db == Db::MariaDB ? 3306 : 5432);
         QString connection = s.connectionString();
         if (db == Db::PostgreSQL)
             connection.replace("127.0.0.1", u"127.0.0.1,%1"_s.arg(server.port())) += ";Password=secret-word";
+        if (db == Db::MariaDB)
+            connection.replace("127.0.0.1", u"127.0.0.1:%1"_s.arg(server.port()));
         const auto b = shop(connection);
+        b->d->commandTimeout = 1;
         const QString q = db == Db::MariaDB ? u"`"_s : u"\""_s;
         Glob::aDataSources()[1][Glob::dsDelimiter] = q;
         Glob::Options().blnToolTipSort = db == Db::PostgreSQL;
@@ -133,6 +139,8 @@ private slots:
             b->expand(b->root(1));
         if (failure == u"server gone")
             server.stop();
+        if (failure == u"stalled")
+            server.stall();
         Glob::setCurrentDataSource(1);
         Glob::Options().blnQueryTables = tables;
         QSignalSpy refreshed(b->control.get(), &kwQuarry::Refreshed);
@@ -199,7 +207,10 @@ private slots:
                      qPrintable(said));
         }
         // A link found gone shows in the tree; expanded again, the data source connects afresh.
-        if (failure == u"server gone") {
+        static const QRegularExpression unanswered(u"did not answer within 1 second;|Lost connection"_s);
+        QVERIFY(failure != u"stalled" ||
+                unanswered.match(b->errors->value(0).value(1).toString()).hasMatch());
+        if (failure == u"server gone" || failure == u"stalled") {
             QCOMPARE(b->model()->image(b->root(1)), 1);
             server.start();
             b->expand(b->root(1));

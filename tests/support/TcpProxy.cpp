@@ -26,6 +26,7 @@ public:
 
     void shut()
     {
+        m_stalled = false;
         delete m_server;
         m_server = nullptr;
         for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
@@ -48,8 +49,8 @@ private:
 
     void pipe(QTcpSocket* from, QTcpSocket* to)
     {
-        connect(from, &QTcpSocket::readyRead, to, [from, to] {
-            if (to->state() == QAbstractSocket::ConnectedState)
+        connect(from, &QTcpSocket::readyRead, to, [this, from, to] {
+            if (!m_stalled && to->state() == QAbstractSocket::ConnectedState)
                 to->write(from->readAll());
         });
         // Bytes that arrive before the far side is up wait in `from`.
@@ -57,6 +58,10 @@ private:
         connect(from, &QTcpSocket::disconnected, to, [to] { to->disconnectFromHost(); });
     }
 
+public:
+    bool m_stalled = false;
+
+private:
     quint16 m_target;
     QTcpServer* m_server = nullptr;
 };
@@ -77,6 +82,13 @@ TcpProxy::~TcpProxy()
         m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
+}
+
+void TcpProxy::stall()
+{
+    auto* forwarder = static_cast<Forwarder*>(m_worker);
+    QMetaObject::invokeMethod(
+        forwarder, [forwarder] { forwarder->m_stalled = true; }, Qt::BlockingQueuedConnection);
 }
 
 void TcpProxy::run(bool listen)

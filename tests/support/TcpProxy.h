@@ -7,6 +7,7 @@
 //   ... connect to 127.0.0.1:proxy.port() ...
 //   proxy.stop();    // refused from now on, open connections cut
 //   proxy.start();   // forwarding again, same port
+//   proxy.stall();   // connections stay open, nothing passes: a frozen server
 #pragma once
 
 #include <QThread>
@@ -27,6 +28,7 @@ public:
     // Each waits until the forwarder has done it.
     void stop() { run(false); }
     void start() { run(true); }
+    void stall();
 
 private:
     void run(bool listen);
