@@ -1,9 +1,11 @@
 // The fields of a clicked table or view, laid out in a small grid beside it.
 #include "control/kwQuarryPrivate.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/widgets/Grid.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/Twips.h"
+#include "query/Delimited.h"
 #include "query/FieldTable.h"
 #include "settings/Glob.h"
 
@@ -59,6 +61,19 @@ void tmrTip_Timer(kwQuarryPrivate* d)
 void grdTooltip_MouseMove(kwQuarryPrivate* d)
 {
     d->tmrTip->stop();
+}
+
+// SQLite itself takes all three quotes, but its ODBC driver reads ` and [
+// quotes as plain text, so a ;, ? or {fn inside them breaks its parsing of
+// the statement. The look-up names the same object in double quotes.
+QString lookUpName(const quarry::Connection& connection, const QString& object)
+{
+    if (connection.DbmsName() != u"SQLite" || object.startsWith(u'"'))
+        return object;
+    QStringList parts = quarry::db::splitQualifiedName(object);
+    for (QString& part : parts)
+        part = Delimited(part, QStringLiteral("\""));
+    return parts.join(u'.');
 }
 
 } // namespace
@@ -127,10 +142,10 @@ bool kwQuarry::Get_Fields()
         d->ObjectFields.clear();
         if (d->ObjectRecordset && d->ObjectRecordset->State() != quarry::adStateClosed)
             d->ObjectRecordset->Close();
-        sql = QStringLiteral("SELECT * FROM ") + d->SelectedObject;
         if (d->CurrentDataType != dkDataTable && d->CurrentDataType != dkDataView)
             throw std::logic_error("Fields are listed for tables and views only.");
         connection = &d->connection(Glob::CurrentDataSource());
+        sql = QStringLiteral("SELECT * FROM ") + lookUpName(*connection, d->SelectedObject);
         // Described, never executed: no row is read.
         d->ObjectRecordset = connection->Execute(sql);
 

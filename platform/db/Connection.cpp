@@ -199,11 +199,22 @@ void ConnectionPrivate::run(const QString& sql)
     executeText(*stmt, text, caps.Kind);
 }
 
+void db::prepareText(const StmtHandle& stmt, QString& text, DbmsKind kind)
+{
+    if (kind == DbmsKind::SQLite) {
+        QByteArray utf8 = text.toUtf8();
+        stmt.check(SQLPrepare(stmt.get(), reinterpret_cast<SQLCHAR*>(utf8.data()), SQLINTEGER(utf8.size())),
+                   "SQLPrepare");
+        return;
+    }
+    stmt.check(SQLPrepareW(stmt.get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+}
+
 SQLRETURN db::executeText(const StmtHandle& stmt, QString& text, DbmsKind kind)
 {
-    if (kind != DbmsKind::MariaDB)
+    if (kind == DbmsKind::PostgreSQL)
         return stmt.check(SQLExecDirectW(stmt.get(), toSqlW(text), SQL_NTS), "SQLExecDirect", true);
-    stmt.check(SQLPrepareW(stmt.get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+    prepareText(stmt, text, kind);
     return stmt.check(SQLExecute(stmt.get()), "SQLExecute", true);
 }
 
@@ -213,7 +224,7 @@ std::vector<std::vector<QVariant>> ConnectionPrivate::select(const QString& sql,
     RecordsetPrivate r;
     r.stmt = statement();
     QString text = sql;
-    r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+    prepareText(*r.stmt, text, caps.Kind);
     // Bound buffers must outlive SQLExecute.
     QStringList values = parameters;
     std::vector<SQLLEN> lengths(size_t(values.size()), SQL_NTS);
@@ -426,7 +437,7 @@ Recordset Connection::Execute(const QString& sql)
         // Prepare and describe only: executing would make the driver load the whole result.
         r.stmt = d->statement();
         QString text = sql;
-        r.stmt->check(SQLPrepareW(r.stmt->get(), toSqlW(text), SQL_NTS), "SQLPrepare");
+        prepareText(*r.stmt, text, d->caps.Kind);
         r.describe();
         r.stmt.reset();
         r.open = !r.columns.empty();

@@ -138,8 +138,12 @@ DatabaseError notAllowedClosed();
 // Runs `text` on `stmt`. MariaDB's connector formats the server's message
 // for a directly executed statement as a printf format, so a name with "%n"
 // in it ends the process; prepared, then executed, the same statement
-// reports its error as text.
+// reports its error as text. SQLite's goes through prepareText.
 SQLRETURN executeText(const StmtHandle& stmt, QString& text, DbmsKind kind);
+// SQLite's driver turns UTF-16 surrogate pairs into bytes its tokenizer
+// rejects; its narrow entry point takes UTF-8 as it stands, so characters
+// beyond the Basic Multilingual Plane reach the database whole.
+void prepareText(const StmtHandle& stmt, QString& text, DbmsKind kind);
 } // namespace db
 
 } // namespace quarry
