@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include <QByteArrayList>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -93,6 +94,17 @@ QString fitBuffer(QString text, int bufferSize)
 bool hasLineBreak(const QString& text)
 {
     return text.contains(u'\n') || text.contains(u'\r');
+}
+
+// Readers that cache a parsed file (QSettings among them) take the same size and
+// modification time as "unchanged". A rewrite within one tick of the file clock
+// keeps the time, so it is moved on past the old one.
+void keepTimeMoving(const QString& fileName, const QDateTime& previous)
+{
+    QFile file(fileName);
+    if (QFileInfo(file).lastModified() > previous || !file.open(QIODevice::Append))
+        return;
+    file.setFileTime(previous.addMSecs(1), QFileDevice::FileModificationTime);
 }
 
 } // namespace
@@ -197,7 +209,9 @@ bool WriteProfileStrings(const QList<ProfileEntry>& entries, const QString& file
     if (!std::all_of(entries.begin(), entries.end(), usableEntry))
         return false;
 
-    const bool exists = QFileInfo::exists(fileName);
+    const QFileInfo before(fileName);
+    const bool exists = before.exists();
+    const QDateTime written = exists ? before.lastModified() : QDateTime(); // read now, not after the write
     QByteArrayList lines;
     if (exists) {
         const auto data = readAll(fileName);
@@ -227,7 +241,11 @@ bool WriteProfileStrings(const QList<ProfileEntry>& entries, const QString& file
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    if (exists)
+        keepTimeMoving(fileName, written);
+    return true;
 }
 
 bool DeleteProfileFile(const QString& fileName)

@@ -294,6 +294,16 @@ private slots:
         // A title naming another place wrote nothing there.
         QVERIFY(!QFileInfo::exists(m_config.path() + "/escape.ini") && !QFileInfo::exists(folder() + "/a"));
     }
+    void rewriteOfTheSameSizeReadsBack()
+    {
+        // Written and read back within one tick of the file clock: a reader that trusts size and time
+        // alike must still see each new value.
+        for (int i = 0; i < 200; ++i) {
+            const QString value = i % 2 ? QStringLiteral("odd") : QStringLiteral("eve");
+            QVERIFY(Glob::SaveSetting("General", "Turn", value));
+            QCOMPARE(Glob::GetSetting("General", "Turn"), value);
+        }
+    }
     void textConversion_data()
     {
         QTest::addColumn<QString>("text");
