@@ -4,10 +4,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace quarry::platform {
 
@@ -109,38 +111,83 @@ void keepTimeMoving(const QString& fileName, const QDateTime& previous)
 
 } // namespace
 
-QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
-                         int bufferSize, const QString& fileName)
+struct ProfileFile::Parsed
+{
+    struct Section
+    {
+        QString name;                   // first spelling
+        QHash<QString, QString> values; // by case-folded key, first occurrence
+    };
+    bool readable = false;
+    std::vector<Section> sections;
+    QHash<QString, std::size_t> byName; // case-folded section name
+};
+
+ProfileFile::ProfileFile(const QString& fileName)
+    : d(std::make_unique<Parsed>())
 {
     const auto data = readAll(fileName);
     if (!data)
-        return fitBuffer(defaultValue, bufferSize);
-    bool inSection = false;
+        return;
+    d->readable = true;
+    Parsed::Section* current = nullptr; // null outside the first section of a name
     for (const QByteArray& raw : splitLines(*data)) {
-        const ParsedLine line = parseLine(raw);
+        ParsedLine line = parseLine(raw);
         if (line.kind == ParsedLine::Section) {
-            if (inSection)
-                break; // only the first section of that name counts
-            inSection = sameName(line.name, section);
-        } else if (inSection && line.kind == ParsedLine::Key && sameName(line.name, key)) {
-            return fitBuffer(line.value, bufferSize);
+            const QString folded = line.name.toCaseFolded();
+            current = nullptr;
+            if (!d->byName.contains(folded)) {
+                d->byName.insert(folded, d->sections.size());
+                current = &d->sections.emplace_back(Parsed::Section{std::move(line.name), {}});
+            }
+        } else if (current && line.kind == ParsedLine::Key) {
+            QString key = line.name.toCaseFolded();
+            if (!current->values.contains(key))
+                current->values.insert(std::move(key), std::move(line.value));
         }
+    }
+}
+
+ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
+ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
+
+bool ProfileFile::readable() const
+{
+    return d->readable;
+}
+
+QStringList ProfileFile::sectionNames() const
+{
+    QStringList names;
+    names.reserve(qsizetype(d->sections.size()));
+    for (const Parsed::Section& section : d->sections)
+        names << section.name;
+    return names;
+}
+
+QString ProfileFile::value(const QString& section, const QString& key, const QString& defaultValue,
+                           int bufferSize) const
+{
+    const auto at = d->byName.constFind(section.toCaseFolded());
+    if (at != d->byName.cend()) {
+        const auto& values = d->sections[*at].values;
+        const auto found = values.constFind(key.toCaseFolded());
+        if (found != values.cend())
+            return fitBuffer(*found, bufferSize);
     }
     return fitBuffer(defaultValue, bufferSize);
 }
 
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                         int bufferSize, const QString& fileName)
+{
+    return ProfileFile(fileName).value(section, key, defaultValue, bufferSize);
+}
+
 QStringList GetProfileSectionNames(const QString& fileName)
 {
-    QStringList names;
-    const auto data = readAll(fileName);
-    if (!data)
-        return names;
-    for (const QByteArray& raw : splitLines(*data)) {
-        const ParsedLine line = parseLine(raw);
-        if (line.kind == ParsedLine::Section && !names.contains(line.name, Qt::CaseInsensitive))
-            names << line.name;
-    }
-    return names;
+    return ProfileFile(fileName).sectionNames();
 }
 
 namespace {

@@ -11,7 +11,31 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
+#include <memory>
+
 namespace quarry::platform {
+
+// A profile file read and parsed once, for reading many values: a lookup costs
+// no file access. Empty when the file is missing or cannot be read.
+class QUARRY_EXPORT ProfileFile
+{
+public:
+    explicit ProfileFile(const QString& fileName);
+    ~ProfileFile();
+    ProfileFile(ProfileFile&&) noexcept;
+    ProfileFile& operator=(ProfileFile&&) noexcept;
+
+    bool readable() const;
+    // As GetProfileSectionNames and GetProfileString below.
+    QStringList sectionNames() const;
+    QString value(const QString& section, const QString& key, const QString& defaultValue = {},
+                  int bufferSize = std::numeric_limits<int>::max()) const;
+
+private:
+    struct Parsed;
+    std::unique_ptr<Parsed> d;
+};
 
 // The value of `key` in `section` of `fileName`, or `defaultValue` when the
 // file, section or key is missing or the file cannot be read. A value ends at

@@ -78,17 +78,11 @@ bool validRow(int row)
     return row >= 1 && row <= kDataSourceRows;
 }
 
-// Values are read whole: a cut connection string loses its tail, often the password.
-QString readValue(const QString& section, const QString& key, const QString& file)
-{
-    return quarry::platform::GetProfileString(section, key, QString(), std::numeric_limits<int>::max(), file);
-}
-
 // The sections named by whole numbers from 1, in numeric order.
-QList<int> entrySections(const QString& file)
+QList<int> entrySections(const quarry::platform::ProfileFile& file)
 {
     QList<int> numbers;
-    for (const QString& name : quarry::platform::GetProfileSectionNames(file)) {
+    for (const QString& name : file.sectionNames()) {
         bool ok = false;
         const int number = name.toInt(&ok);
         if (ok && number >= 1 && name == QString::number(number) && !numbers.contains(number))
@@ -173,14 +167,17 @@ bool Get_DataSources()
     }
 
     t_store.table = DataSourceTable{};
-    const bool marked = readValue(kFormatSection, kFormatKey, file) == kFormat;
+    // Parsed once: every value of every entry comes from this one reading. Values are read whole:
+    // a cut connection string loses its tail, often the password.
+    const quarry::platform::ProfileFile profile(file);
+    const bool marked = profile.value(kFormatSection, kFormatKey) == kFormat;
     // Every numbered section is read, gaps or not: stopping at a gap would
     // hide the entries after it, and the next save would drop them unseen.
     QStringList nameless, problems;
     int entries = 0, beyond = 0;
-    for (const int number : entrySections(file)) {
+    for (const int number : entrySections(profile)) {
         const QString section = QString::number(number);
-        const QString name = undoubleQuotes(readValue(section, QStringLiteral("Name"), file), marked);
+        const QString name = undoubleQuotes(profile.value(section, QStringLiteral("Name")), marked);
         if (name.isEmpty()) {
             nameless << QStringLiteral("[%1]").arg(number);
             continue;
@@ -190,7 +187,7 @@ bool Get_DataSources()
             continue;
         }
         const auto value = [&](const char* key) {
-            return undoubleQuotes(readValue(section, QLatin1String(key), file), marked);
+            return undoubleQuotes(profile.value(section, QLatin1String(key)), marked);
         };
         QString delimiter = value("Delimiter");
         // A name goes between one character on each side; the editor allows no more.
@@ -271,11 +268,12 @@ bool Save_DataSources()
     // A write can report success over a cut-off file (QSaveFile commits even
     // when its last flush failed, as on a full disk), so the new file must
     // read back whole before it may replace the old one.
+    const quarry::platform::ProfileFile check(nextName);
     for (const auto& entry : written) {
         // Room for one character more than was written, and a default that
         // cannot be a value, so that a cut or missing value shows.
-        const QString found = quarry::platform::GetProfileString(
-            entry.Section, entry.Key, QStringLiteral("\x01?"), int(entry.Value.size()) + 2, nextName);
+        const QString found =
+            check.value(entry.Section, entry.Key, QStringLiteral("\x01?"), int(entry.Value.size()) + 2);
         if (found != entry.Value.trimmed())
             return false;
     }
