@@ -690,8 +690,10 @@ QString plainWords(const QString& procedure)
         {"Get_DataObjects Refresh_Data tvwData_NodeClick tvwData_MouseUp", "Could not list the objects"},
         {"Get_Fields Show_ToolTip lvwData_ItemClick tmrTip_Timer grdTooltip_MouseMove",
          "Could not read the fields"},
-        {"Show_SQLError Run_Query Run lvwData_DblClick lvwData_MouseUp lvwData_MouseDown mnuQuery_Click",
+        {"Run_Query Run lvwData_DblClick lvwData_MouseUp lvwData_MouseDown mnuQuery_Click",
          "Could not open the object"},
+        // Raised for any statement the browser sends: a listing and a field look-up as well.
+        {"Show_SQLError", "The request to the database failed"},
         {"mnuNewDataSource_Click mnuEditDataSource_Click mnuDeleteDataSource_Click",
          "Could not change the data sources"},
         {"mnuDisconnect_Click", "Could not disconnect"},
