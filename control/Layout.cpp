@@ -101,10 +101,9 @@ bool kwQuarry::Size_Cols()
         // The last column is the hidden one and keeps its width.
         for (int column = 0; column < std::max(1, list->columnCount() - 1); ++column) {
             double widest = 0;
-            for (int row = 0; row < model->count(); ++row) {
-                const QString& text = column == 0 ? model->item(row).text : model->subItem(row, column);
-                widest = std::max(widest, meter.width(text));
-            }
+            for (int row : model->longestTexts(column, 0, model->count() - 1))
+                widest = std::max(
+                    widest, meter.width(column == 0 ? model->item(row).text : model->subItem(row, column)));
             list->setColumnWidth(column, widest + kColumnPadding);
         }
         return true;

@@ -160,9 +160,11 @@ ObjectList::ObjectList(QWidget* parent)
 
 void ObjectList::measureTexts(int first, int last)
 {
+    // Shaping every name of a large list costs more than reading it; the longest
+    // ones decide the width.
     const QFontMetrics metrics(m_iconView->font());
     int widest = m_iconDelegate->widestText;
-    for (int row = first; row <= last; ++row)
+    for (int row : m_model->longestTexts(0, first, last))
         widest = std::max(widest, metrics.horizontalAdvance(m_model->item(row).text));
     m_iconDelegate->widestText = widest;
 }

@@ -3,6 +3,7 @@
 #include "platform/widgets/ImageList.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <stdexcept>
 
@@ -78,10 +79,41 @@ void ObjectListModel::setItems(std::vector<ListItem> items)
 {
     beginResetModel();
     m_items = std::move(items);
-    if (m_sorted)
-        std::stable_sort(m_items.begin(), m_items.end(),
-                         [this](const ListItem& a, const ListItem& b) { return before(a, b); });
+    if (m_sorted && m_items.size() > 1) {
+        const std::vector<int> order = sortedOrder();
+        if (!std::is_sorted(order.begin(), order.end())) {
+            std::vector<ListItem> sortedItems;
+            sortedItems.reserve(m_items.size());
+            for (int row : order)
+                sortedItems.push_back(std::move(m_items[size_t(row)]));
+            m_items = std::move(sortedItems);
+        }
+    }
     endResetModel();
+}
+
+std::vector<int> ObjectListModel::longestTexts(int column, int first, int last, std::size_t limit) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, count() - 1);
+    std::vector<std::pair<qsizetype, int>> lengths; // negated, so that the longest come first
+    lengths.reserve(size_t(std::max(0, last - first + 1)));
+    for (int row = first; row <= last; ++row) {
+        const ListItem& item = m_items[size_t(row)];
+        const qsizetype size = column == 0                      ? item.text.size()
+                               : column <= item.subItems.size() ? item.subItems[column - 1].size()
+                                                                : 0;
+        lengths.emplace_back(-size, row);
+    }
+    if (lengths.size() > limit) {
+        std::nth_element(lengths.begin(), lengths.begin() + qsizetype(limit), lengths.end());
+        lengths.resize(limit);
+    }
+    std::vector<int> rows;
+    rows.reserve(lengths.size());
+    for (const auto& [length, row] : lengths)
+        rows.push_back(row);
+    return rows;
 }
 
 void ObjectListModel::clear()
@@ -213,14 +245,44 @@ bool ObjectListModel::before(const ListItem& a, const ListItem& b) const
     return m_sortOrder == 0 ? order < 0 : order > 0;
 }
 
+std::vector<int> ObjectListModel::sortedOrder() const
+{
+    std::vector<int> order(m_items.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Catalogs mostly hand their rows over in name order already: one pass tells.
+    const auto inOrder = [this](int a, int b) { return !before(m_items[size_t(b)], m_items[size_t(a)]); };
+    if (std::adjacent_find(order.begin(), order.end(), std::not_fn(inOrder)) == order.end())
+        return order;
+    // Otherwise every text is turned into its key once, and keys compare cheaply.
+    const bool descending = m_sortOrder != 0;
+    const auto sortBy = [&order, descending](const auto& keys) {
+        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
+            const int order = keys[size_t(a)].compare(keys[size_t(b)]);
+            return descending ? order > 0 : order < 0;
+        });
+    };
+    if (m_collator.locale().language() == QLocale::C) {
+        // The C locale's collation keys ignore the case setting its comparison honours.
+        std::vector<QString> keys;
+        keys.reserve(m_items.size());
+        for (const ListItem& item : m_items)
+            keys.push_back(keyText(item).toCaseFolded());
+        sortBy(keys);
+    } else {
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(m_items.size());
+        for (const ListItem& item : m_items)
+            keys.push_back(m_collator.sortKey(keyText(item)));
+        sortBy(keys);
+    }
+    return order;
+}
+
 void ObjectListModel::resort()
 {
     if (m_items.size() < 2)
         return;
-    std::vector<int> order(m_items.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return before(m_items[size_t(a)], m_items[size_t(b)]); });
+    const std::vector<int> order = sortedOrder();
     if (std::is_sorted(order.begin(), order.end()))
         return;
 

@@ -66,6 +66,10 @@ public:
     void setSubItem(int row, int number, const QString& text);
     void setItemText(int row, const QString& text);
 
+    // Rows of the `limit` longest texts of column `column` (0 the item text), by
+    // character count: the texts worth measuring when only the widest matters.
+    std::vector<int> longestTexts(int column, int first, int last, std::size_t limit = 256) const;
+
     bool sorted() const { return m_sorted; }
     void setSorted(bool sorted);
     // 0 the item text, n sub-item n.
@@ -84,6 +88,8 @@ public:
 private:
     QString keyText(const ListItem& item) const;
     bool before(const ListItem& a, const ListItem& b) const;
+    // The rows in sort order (a permutation of 0..count-1).
+    std::vector<int> sortedOrder() const;
     void resort();
 
     std::vector<ListItem> m_items;

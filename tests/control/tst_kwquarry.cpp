@@ -7,6 +7,7 @@
 #include "dialogs/frmNewDataSource.h"
 #include "dialogs/frmPassword.h"
 #include "platform/ProfileFile.h"
+#include "platform/widgets/ObjectListModel.h"
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/Twips.h"
 #include "settings/DataSources.h"
@@ -291,6 +292,18 @@ private slots:
         for (int row = 0; row < list->count(); ++row)
             order << list->model()->item(row).text;
         QCOMPARE(order, (QStringList{"A", "a", "b", "B", longest}));
+        {
+            // The same under a language's own collation, and with a single list that arrives unsorted.
+            const QLocale was;
+            QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+            quarry::platform::ObjectListModel german;
+            QLocale::setDefault(was);
+            german.setItems(items);
+            order.clear();
+            for (int row = 0; row < german.count(); ++row)
+                order << german.item(row).text;
+            QCOMPARE(order, (QStringList{"A", "a", "b", "B", longest}));
+        }
         list->selectRow(1);
         QString dialog;
         whenModal(b.control.get(), [&](QWidget* modal) {
