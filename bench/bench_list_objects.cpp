@@ -1,16 +1,24 @@
-// Listing tables in the object list: from the click on a connected data
-// source's "Tables" node until the list is filled, its columns sized and it
-// is shown ("handler"), and until the first paint after it ("painted"). Once
-// in small-icon view (the default) and once in details view. Peak RSS growth
-// is the rise of VmHWM, reset per row, over the resident size before it.
+// Listing tables in the object list against the catalog itself, interleaved in
+// one process: the floor (a bare SQLTables loop that reads each name, on an
+// open connection made from the same connection string), the peer (Qt's own
+// ODBC driver's tables(), same string) and ours: from the click on a connected
+// data source's "Tables" node until the list is filled, its columns sized and
+// shown ("handler"), and until the first paint after it ("painted"). Once in
+// small-icon view (the default) and once in details view. Peak RSS growth is
+// the rise of VmHWM, reset per row, over the resident size before it.
 // Catalogs, created on first use and kept: SQLite files of 1,000, 10,000 and
-// 100,000 tables in bench-data beside this program; PostgreSQL databases
-// quarry_bench_list_<n> with the tables in the schema quarry_bench_list.
+// 100,000 tables in bench-data beside this program (SQLite re-reads its
+// catalog at every CREATE TABLE, so the largest takes a quarter of an hour,
+// once); PostgreSQL databases quarry_bench_list_<n> with the tables in the
+// schema quarry_bench_list; MariaDB databases quarry_bench_list_<n> of Aria
+// tables.
 //
-//   bench_list_objects [sqlite|postgresql ...] [1000|10000|100000 ...] [--repeat N]
+//   bench_list_objects [sqlite|postgresql|mariadb ...] [1000|10000|100000 ...] [--repeat N]
 #include "BenchSupport.h"
 
 #include "control/kwQuarryPrivate.h"
+#include "platform/OdbcDrivers.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/TreeModel.h"
 #include "platform/widgets/TreeView.h"
@@ -25,6 +33,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,7 +45,7 @@ namespace {
 
 struct Target
 {
-    QString Database; // "SQLite" or "PostgreSQL"
+    QString Database; // "SQLite", "PostgreSQL" or "MariaDB"
     int Tables;
     QString Connection;
 
@@ -97,6 +107,64 @@ void ensurePostgres(const QString& database, int tables)
                           .arg(std::min(from + 5000, tables) - 1));
 }
 
+void ensureMariaDb(const QString& database, int tables)
+{
+    quarry::Connection c;
+    c.Open(bench::mariadb(QStringLiteral("test")));
+    bench::run(c, QStringLiteral("CREATE DATABASE IF NOT EXISTS %1").arg(database));
+    const qlonglong have = bench::scalar(
+        c, QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1'")
+               .arg(database));
+    if (have >= tables)
+        return;
+    std::printf("creating %d MariaDB tables in %s (once)...\n", tables, qPrintable(database));
+    bench::flush();
+    bench::run(c, QStringLiteral("DROP PROCEDURE IF EXISTS %1.make_tables").arg(database));
+    bench::run(c, QStringLiteral("CREATE PROCEDURE %1.make_tables(n INT) BEGIN DECLARE i INT DEFAULT 0; "
+                                 "WHILE i < n DO SET @s = CONCAT('CREATE TABLE IF NOT EXISTS %1.t', i, "
+                                 "' (id INT) ENGINE=Aria'); PREPARE st FROM @s; EXECUTE st; DEALLOCATE "
+                                 "PREPARE st; SET i = i + 1; END WHILE; END")
+                      .arg(database));
+    bench::run(c, QStringLiteral("CALL %1.make_tables(%2)").arg(database).arg(tables));
+}
+
+// The floor: the catalog call and a read of each name, nothing around it.
+int bareTables(SQLHDBC dbc)
+{
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)))
+        return -1;
+    std::u16string type = u"TABLE";
+    int rows = -1;
+    if (SQL_SUCCEEDED(SQLTablesW(stmt, nullptr, 0, nullptr, 0, nullptr, 0,
+                                 reinterpret_cast<SQLWCHAR*>(type.data()), SQL_NTS))) {
+        rows = 0;
+        SQLWCHAR name[256];
+        SQLLEN indicator = 0;
+        while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+            SQLGetData(stmt, 3, SQL_C_WCHAR, name, sizeof name, &indicator);
+            ++rows;
+        }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return rows;
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? -1 : times[times.size() / 2];
+}
+
+template <class F> double timed(std::vector<double>& times, F&& f)
+{
+    QElapsedTimer timer;
+    timer.start();
+    f();
+    times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    return times.back();
+}
+
 QModelIndex childNamed(const quarry::platform::TreeModel* model, const QModelIndex& parent,
                        const QString& text)
 {
@@ -140,14 +208,20 @@ int main(int argc, char** argv)
         if (wants(QStringLiteral("PostgreSQL")))
             targets.push_back({QStringLiteral("PostgreSQL"), tables,
                                bench::postgresql(QStringLiteral("quarry_bench_list_%1").arg(tables))});
+        if (wants(QStringLiteral("MariaDB")))
+            targets.push_back({QStringLiteral("MariaDB"), tables,
+                               bench::mariadb(QStringLiteral("quarry_bench_list_%1").arg(tables))});
     }
     std::vector<Target> ready;
     for (const Target& t : targets) {
         try {
+            const QString database = QStringLiteral("quarry_bench_list_%1").arg(t.Tables);
             if (t.Database == QLatin1String("SQLite"))
                 ensureSqlite(t.Connection.section(QLatin1Char('='), -1), t.Tables);
+            else if (t.Database == QLatin1String("PostgreSQL"))
+                ensurePostgres(database, t.Tables);
             else
-                ensurePostgres(QStringLiteral("quarry_bench_list_%1").arg(t.Tables), t.Tables);
+                ensureMariaDb(database, t.Tables);
             ready.push_back(t);
         } catch (const quarry::DatabaseError& e) {
             std::printf("%-17s skipped: %s\n", qPrintable(t.name()), qPrintable(e.Description()));
@@ -177,11 +251,24 @@ int main(int argc, char** argv)
         return 1;
     kwQuarryPrivate* d = kwQuarryPrivate::get(&control);
 
-    std::printf("%d runs each; medians in ms\n", args.repeat);
-    std::printf("%-17s %-7s %8s %11s %11s %11s %13s\n", "data source", "view", "items", "handler", "painted",
-                "max painted", "peak RSS +MB");
+    std::printf("%d runs each, interleaved; medians in ms; ratios: ours (painted) to each\n", args.repeat);
+    std::printf("%-17s %-7s %7s %8s %8s %8s %8s %6s %6s %9s\n", "data source", "view", "items", "floor",
+                "Qt ODBC", "handler", "painted", "/floor", "/Qt", "RSS +MB");
+    const QStringList drivers = quarry::platform::InstalledOdbcDrivers();
     int failures = 0;
     for (const Target& t : ready) {
+        const QString odbc = quarry::db::translateConnectionString(
+                                 t.Connection, {quarry::adModeRead, 15, {}, {}, false, 0}, drivers)
+                                 .OdbcString;
+        const bench::BareConnection bare(odbc);
+        QSqlDatabase peer = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), t.name());
+        peer.setDatabaseName(odbc);
+        if (!bare.dbc() || !peer.open()) {
+            std::printf("%-17s the floor or the peer could not connect: %s\n", qPrintable(t.name()),
+                        qPrintable(peer.lastError().text()));
+            ++failures;
+            continue;
+        }
         const QModelIndex root = d->treeModel->findKey(QStringLiteral("a%1").arg(int(&t - ready.data()) + 1));
         d->tvwData->setCurrentIndex(root);
         d->tvwData->expand(root);
@@ -195,14 +282,16 @@ int main(int argc, char** argv)
         for (int view :
              {int(quarry::platform::ObjectList::SmallIcons), int(quarry::platform::ObjectList::Details)}) {
             Glob::Options().lngDataView = view;
-            resetPeak();
-            const qlonglong rssBefore = statusKb("VmRSS");
-            std::vector<double> handler;
-            std::vector<double> painted;
-            int items = -1;
+            std::vector<double> floor, qt, handler, painted;
+            int items = -1, floorRows = -1, qtRows = -1;
+            qlonglong peakKb = 0;
             for (int run = 0; run < args.repeat && lastError.isEmpty(); ++run) {
+                timed(floor, [&] { floorRows = bareTables(bare.dbc()); });
+                timed(qt, [&] { qtRows = int(peer.tables(QSql::Tables).size()); });
                 d->lvwData->clear();
                 QApplication::processEvents();
+                resetPeak();
+                const qlonglong rssBefore = statusKb("VmRSS");
                 QElapsedTimer timer;
                 timer.start();
                 emit d->tvwData->nodeClick(tables);
@@ -210,9 +299,9 @@ int main(int argc, char** argv)
                 // The first paint of the filled list.
                 QApplication::processEvents();
                 painted.push_back(double(timer.nsecsElapsed()) / 1e6);
+                peakKb = std::max(peakKb, statusKb("VmHWM") - rssBefore);
                 items = control.QueryTotal();
             }
-            const qlonglong peak = statusKb("VmHWM");
             if (!lastError.isEmpty() || items < t.Tables || !d->lvwData->isVisible()) {
                 std::printf("%-17s failed: %d items listed. %s\n", qPrintable(t.name()), items,
                             qPrintable(lastError));
@@ -220,12 +309,13 @@ int main(int argc, char** argv)
                 lastError.clear();
                 break;
             }
-            std::sort(handler.begin(), handler.end());
-            std::sort(painted.begin(), painted.end());
-            std::printf("%-17s %-7s %8d %11.1f %11.1f %11.1f %13.1f\n", qPrintable(t.name()),
+            if (floorRows != items || qtRows != items)
+                std::printf("  note: the floor read %d rows, Qt's driver %d\n", floorRows, qtRows);
+            const double ours = median(painted);
+            std::printf("%-17s %-7s %7d %8.1f %8.1f %8.1f %8.1f %6.2f %6.2f %9.1f\n", qPrintable(t.name()),
                         view == quarry::platform::ObjectList::Details ? "details" : "small", items,
-                        handler[handler.size() / 2], painted[painted.size() / 2], painted.back(),
-                        rssBefore < 0 || peak < 0 ? -1.0 : double(std::max(0LL, peak - rssBefore)) / 1024.0);
+                        median(floor), median(qt), median(handler), ours, ours / median(floor),
+                        ours / median(qt), double(peakKb) / 1024.0);
             bench::flush();
         }
         d->lvwData->clear();

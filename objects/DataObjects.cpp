@@ -115,10 +115,12 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 
         const QString category = Nodx.data(Qt::DisplayRole).toString();
         if (category == QLatin1String("Tables") && Glob::Options().blnQueryTables) {
-            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"});
+            const QList<int> read{TableSchema, TableName, TableType, TableCreated};
+            quarry::Recordset rs =
+                connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read);
             // Some providers type nothing "TABLE": then everything that is no view counts.
             if (rs.AtEOF())
-                rs = connection->OpenSchema(quarry::adSchemaTables);
+                rs = connection->OpenSchema(quarry::adSchemaTables, {}, read);
             for (; !rs.AtEOF(); rs.MoveNext()) {
                 const QVariant type = rs.Fields(TableType).Value;
                 if (type.isNull() || type.toString() == QLatin1String("VIEW"))
@@ -129,7 +131,9 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
         }
         if (category == QLatin1String("Views")) {
             quiet = true;
-            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"});
+            quarry::Recordset rs =
+                connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
+                                       {TableSchema, TableName, TableCreated, TableModified});
             for (; !rs.AtEOF(); rs.MoveNext()) {
                 QDateTime date = dateOf(rs.Fields(TableModified).Value);
                 if (!date.isValid())
@@ -139,7 +143,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
         }
         if (category == QLatin1String("Stored Procedures")) {
             quiet = true;
-            quarry::Recordset rs = connection->OpenSchema(quarry::adSchemaProcedures);
+            quarry::Recordset rs =
+                connection->OpenSchema(quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated});
             quiet = false;
             for (; !rs.AtEOF(); rs.MoveNext()) {
                 QString name = rs.Fields(ProcedureName).Value.toString();
@@ -155,8 +160,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 
         if (d->lvwData->count() > 0)
             d->lvwData->selectRow(0);
-        // Through list mode and back, so the items are laid out anew.
-        d->lvwData->setView(quarry::platform::ObjectList::List);
+        // Setting the view lays the items out anew.
         d->lvwData->setView(Glob::Options().lngDataView);
         Size_Cols();
         emit Refreshed();

@@ -104,6 +104,7 @@ public:
     std::vector<Column> columns; // of the statement
     std::vector<Field> fields;   // as the caller sees them
     Shaper shaper;
+    std::vector<bool> skipped; // statement columns never read (left Null), by index
     // Not every driver honours SQL_ATTR_MAX_ROWS (psqlODBC with declare/fetch
     // does not), so the limit is kept here as well. 0: no limit.
     qint64 maxRows = 0;

@@ -189,7 +189,9 @@ std::vector<QVariant> RecordsetPrivate::readRow()
     std::vector<QVariant> row;
     row.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)
-        row.push_back(readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer, exactNumbers));
+        row.push_back(i < skipped.size() && skipped[i]
+                          ? QVariant()
+                          : readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer, exactNumbers));
     return row;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <algorithm>
 
 namespace quarry {
 
@@ -170,7 +171,7 @@ CatalogScope scopeFor(ConnectionPrivate& c, const QString& catalog, const QStrin
 
 } // namespace
 
-Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restrictions)
+Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restrictions, const QList<int>& fields)
 {
     Recordset result;
     d->guarded([&] {
@@ -188,6 +189,17 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
 
         RecordsetPrivate& r = *result.d;
         r.connection = d;
+        // Statement columns by the fields they fill; those no wanted field needs are never read.
+        // The owner, the name and a table's type are always read: the rows are chosen by them;
+        // the catalog as well where there are dates to find, as it may be the owner.
+        const auto wants = [&fields](std::initializer_list<int> any) {
+            return fields.isEmpty() ||
+                   std::any_of(any.begin(), any.end(), [&](int f) { return fields.contains(f); });
+        };
+        if (schema == adSchemaTables)
+            r.skipped = {!wants({0}), false, false, false, !wants({5})};
+        else
+            r.skipped = {!wants({0}), false, false, true, true, true, !wants({5}), !wants({3})};
         auto keepOwner = [scope, exactSchema,
                           wantedSchema = restriction(restrictions, 1)](const QVariant& owner) {
             if (exactSchema)
@@ -208,7 +220,8 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
             // psqlODBC keeps materialized views apart; they read like views.
             if (kind == DbmsKind::PostgreSQL && types.contains(QStringLiteral("VIEW")))
                 driverTypes << QStringLiteral("MATVIEW");
-            DateMap dates = tableDates(c, scope.Catalog);
+            DateMap dates = wants({7, 8}) ? tableDates(c, scope.Catalog) : DateMap();
+            r.skipped[0] = r.skipped[0] && dates.isEmpty();
 
             r.fields = {column("TABLE_CATALOG", adVarWChar),   column("TABLE_SCHEMA", adVarWChar),
                         column("TABLE_NAME", adVarWChar),      column("TABLE_TYPE", adVarWChar),
@@ -249,7 +262,8 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                                      name.data(), name.length(), type.data(), type.length()),
                           "SQLTables");
         } else {
-            DateMap dates = procedureDates(c, scope.Catalog);
+            DateMap dates = wants({6, 7}) ? procedureDates(c, scope.Catalog) : DateMap();
+            r.skipped[0] = r.skipped[0] && dates.isEmpty();
             r.fields = {column("PROCEDURE_CATALOG", adVarWChar),
                         column("PROCEDURE_SCHEMA", adVarWChar),
                         column("PROCEDURE_NAME", adVarWChar),

@@ -68,7 +68,7 @@ public:
 
     // Rows of the `limit` longest texts of column `column` (0 the item text), by
     // character count: the texts worth measuring when only the widest matters.
-    std::vector<int> longestTexts(int column, int first, int last, std::size_t limit = 256) const;
+    std::vector<int> longestTexts(int column, int first, int last, std::size_t limit = 32) const;
 
     bool sorted() const { return m_sorted; }
     void setSorted(bool sorted);
