@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -35,34 +36,62 @@ void prepareSample(const QString& path)
         printLine(error);
 }
 
+// The options Dabrook understands.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    const QCommandLineOption createSample{QStringLiteral("create-sample"),
+                                          QStringLiteral("Create the sample database at <file> and exit."),
+                                          QStringLiteral("file")};
+    const QCommandLineOption sql{QStringLiteral("sql"),
+                                 QStringLiteral("Run <query> on the sample database at start."),
+                                 QStringLiteral("query")};
+    const QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                        QStringLiteral("Save the window to <file> once started, then exit."),
+                                        QStringLiteral("file")};
+    const QCommandLineOption expand{
+        QStringLiteral("expand"), QStringLiteral("Expand (and so connect) the data source <name> at start."),
+        QStringLiteral("name")};
+    const QCommandLineOption list{
+        QStringLiteral("list"), QStringLiteral("With --expand, list the data source's <category> at start."),
+        QStringLiteral("category")};
+
+    explicit CommandLine(QCoreApplication& app)
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Dabrook"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(DABROOK_VERSION));
+        parser.setApplicationDescription(QStringLiteral("Browse databases with the Quarry control."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({createSample, sql, screenshot, expand, list});
+        parser.process(app); // --help and --version print and exit here
+    }
+};
+
+// Asked for its help or version only, Dabrook needs no display.
+bool textOnly(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "-?", "-v", "--version", "--help-all"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (textOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        CommandLine{core};
+        return 0;
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Dabrook"));
-    QApplication::setApplicationVersion(QStringLiteral("0.1"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Browse databases with the Quarry control."));
-    parser.addHelpOption();
-    const QCommandLineOption createSample(QStringLiteral("create-sample"),
-                                          QStringLiteral("Create the sample database at <file> and exit."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption sql(QStringLiteral("sql"),
-                                 QStringLiteral("Run <query> on the sample database at start."),
-                                 QStringLiteral("query"));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save the window to <file> once started, then exit."),
-                                        QStringLiteral("file"));
-    const QCommandLineOption expand(
-        QStringLiteral("expand"), QStringLiteral("Expand (and so connect) the data source <name> at start."),
-        QStringLiteral("name"));
-    const QCommandLineOption list(
-        QStringLiteral("list"), QStringLiteral("With --expand, list the data source's <category> at start."),
-        QStringLiteral("category"));
-    parser.addOptions({createSample, sql, screenshot, expand, list});
-    parser.process(app);
+    const CommandLine command(app);
+    const QCommandLineParser& parser = command.parser;
+    const QCommandLineOption &createSample = command.createSample, &sql = command.sql,
+                             &screenshot = command.screenshot, &expand = command.expand, &list = command.list;
 
     if (parser.isSet(createSample)) {
         const QString path = parser.value(createSample);
