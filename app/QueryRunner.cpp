@@ -7,9 +7,11 @@
 #include <QElapsedTimer>
 #include <QSaveFile>
 #include <QThread>
+#include <QTimer>
 
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace dabrook {
 
@@ -17,11 +19,32 @@ namespace dabrook {
 struct QueryRunner::CancelState
 {
     std::mutex lock;
-    quarry::Recordset active; // shares the worker's result
+    quarry::Recordset active;      // shares the worker's result
+    quarry::Connection connection; // shares the worker's connection, to cut it
     int cancelledRun = 0;
+    int busyRun = 0;  // the run whose statement the worker is in, 0 when idle
+    bool cut = false; // the connection was cut: dropped, never closed (closing waits for the server)
+
+    // A server that answers neither the statement nor the cancel (frozen, or
+    // the network gone quiet) has the link cut under the waiting statement.
+    void cutIfStill(int run)
+    {
+        quarry::Connection stuck;
+        {
+            const std::lock_guard guard(lock);
+            if (busyRun != run)
+                return;
+            cut = true;
+            stuck = connection;
+        }
+        stuck.Interrupt();
+    }
 };
 
 namespace {
+
+// How long a cancelled statement may go on waiting for its server before its link is cut.
+constexpr int kCutAfterMs = 3000;
 
 QString describe(const std::exception_ptr& error)
 {
@@ -50,6 +73,7 @@ public:
     void execute(int run, const QString& connectionString, bool readOnly, const QString& sql,
                  qint64 maxRecords, int firstRows)
     {
+        const Busy busy(*m_state, run);
         QElapsedTimer timer;
         timer.start();
         try {
@@ -77,6 +101,7 @@ public:
     void exportCsv(int run, const QString& connectionString, bool readOnly, const QString& sql,
                    qint64 maxRecords, const QString& fileName)
     {
+        const Busy busy(*m_state, run);
         QElapsedTimer timer;
         timer.start();
         QSaveFile file(fileName);
@@ -117,6 +142,7 @@ public:
     {
         if (run != m_run || !m_result)
             return;
+        const Busy busy(*m_state, run);
         std::exception_ptr error;
         std::vector<ResultRow> rows = read(count, error);
         const bool atEnd = !m_result.has_value();
@@ -128,16 +154,47 @@ public:
     void close() noexcept
     {
         closeResult();
+        bool cut = false;
+        {
+            const std::lock_guard lock(m_state->lock);
+            std::swap(cut, m_state->cut);
+            m_state->connection = quarry::Connection();
+        }
         try {
-            if (m_connection.State() == quarry::adStateOpen)
+            // A cut connection is only let go: the last share, maybe a cancel
+            // still waiting for the server, closes it.
+            if (!cut && m_connection.State() == quarry::adStateOpen)
                 m_connection.Close();
         } catch (...) {
             // A connection whose server is gone has nothing left to release.
         }
+        m_connection = quarry::Connection();
         m_connectionString.clear();
     }
 
 private:
+    // Marks the worker busy with a run's statement for as long as it lives.
+    class Busy
+    {
+    public:
+        Busy(CancelState& state, int run)
+            : m_state(state)
+        {
+            const std::lock_guard lock(m_state.lock);
+            m_state.busyRun = run;
+        }
+        ~Busy()
+        {
+            const std::lock_guard lock(m_state.lock);
+            m_state.busyRun = 0;
+        }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        CancelState& m_state;
+    };
+
     // Runs `sql` for run `run` on the connection for that string and mode,
     // the previous result closed first; the window's thread can cancel it
     // from before it starts.
@@ -176,16 +233,22 @@ private:
 
     void openConnection(const QString& connectionString, bool readOnly)
     {
-        if (m_connection.State() == quarry::adStateOpen && connectionString == m_connectionString &&
+        bool cut = false;
+        {
+            const std::lock_guard lock(m_state->lock);
+            cut = m_state->cut;
+        }
+        if (!cut && m_connection.State() == quarry::adStateOpen && connectionString == m_connectionString &&
             readOnly == m_readOnly)
             return;
         close();
-        m_connection = quarry::Connection();
         m_connection.setMode(readOnly ? quarry::adModeRead : quarry::adModeReadWrite);
         m_connection.setStreamingResults(true);
         m_connection.Open(connectionString);
         m_connectionString = connectionString;
         m_readOnly = readOnly;
+        const std::lock_guard lock(m_state->lock);
+        m_state->connection = m_connection;
     }
 
     // Up to `count` rows; the result closes at its end, so that the
@@ -275,7 +338,10 @@ QueryRunner::~QueryRunner()
     // The worker closes its connection as it is deleted, on its own thread.
     cancel();
     m_thread->quit();
-    m_thread->wait();
+    if (!m_thread->wait(kCutAfterMs)) {
+        m_state->cutIfStill(m_run);
+        m_thread->wait();
+    }
 }
 
 void QueryRunner::post(std::function<void(Worker&)> job)
@@ -318,9 +384,18 @@ void QueryRunner::fetch(int rows)
 
 void QueryRunner::cancel()
 {
-    const std::lock_guard lock(m_state->lock);
-    m_state->cancelledRun = m_run;
-    m_state->active.Cancel();
+    quarry::Recordset active;
+    {
+        const std::lock_guard lock(m_state->lock);
+        m_state->cancelledRun = m_run;
+        if (m_state->busyRun != m_run)
+            return; // not started: the worker cancels it as it opens
+        active = m_state->active;
+    }
+    // The driver's cancel asks the server, which may never answer: never on
+    // this thread, and the statement's link is cut if it still waits later.
+    std::thread([active]() mutable { active.Cancel(); }).detach();
+    QTimer::singleShot(kCutAfterMs, this, [state = m_state, run = m_run] { state->cutIfStill(run); });
 }
 
 void QueryRunner::close()

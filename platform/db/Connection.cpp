@@ -135,6 +135,10 @@ void ConnectionPrivate::close() noexcept
         if (auto recordset = weak.lock())
             recordset->finish();
     recordsets.clear();
+    {
+        std::unique_lock lock(cancelsLock);
+        cancelsDone.wait(lock, [this] { return cancels == 0; });
+    }
     interrupter.reset();
     const bool tidyLog = dbc && driverLogOff;
     dbc.reset();

@@ -7,6 +7,7 @@
 #include "platform/db/LinkWatch.h"
 #include "platform/db/Odbc.h"
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,10 @@ public:
     // Set while open; guarded because another thread may cut it.
     std::shared_ptr<db::Link> link;
     mutable std::mutex linkLock;
+    // Cancels under way on other threads; the connection is not freed under them.
+    std::mutex cancelsLock;
+    std::condition_variable cancelsDone;
+    int cancels = 0;
 
     bool isOpen() const { return dbc != nullptr; }
     void requireOpen() const;
@@ -100,7 +105,7 @@ public:
     using Shaper = std::function<bool(const std::vector<QVariant>& row, std::vector<Field>& fields)>;
 
     std::shared_ptr<ConnectionPrivate> connection;
-    std::unique_ptr<db::StmtHandle> stmt;
+    std::shared_ptr<db::StmtHandle> stmt;
     std::vector<Column> columns; // of the statement
     std::vector<Field> fields;   // as the caller sees them
     Shaper shaper;
@@ -113,10 +118,11 @@ public:
     bool open = false;
     bool eof = true;
     bool exactNumbers = false;
-    // The statement another thread may cancel, set while it exists; guarded
-    // so that it is never freed under a cancel.
+    // The statement another thread may cancel, set while it runs. A cancel
+    // holds its own share, so that the statement is never freed under it and
+    // nothing here waits for a cancel that waits for a server.
     std::mutex cancelLock;
-    SQLHSTMT cancellable = SQL_NULL_HSTMT;
+    std::shared_ptr<db::StmtHandle> cancellable;
     SQLHSTMT cancelThrough = SQL_NULL_HSTMT; // the connection's interrupter, if it has one
     bool cancelled = false;
 

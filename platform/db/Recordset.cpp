@@ -227,7 +227,7 @@ void RecordsetPrivate::finish() noexcept
 {
     {
         const std::lock_guard lock(cancelLock);
-        cancellable = SQL_NULL_HSTMT;
+        cancellable.reset();
         cancelThrough = SQL_NULL_HSTMT;
     }
     stmt.reset();
@@ -240,7 +240,7 @@ void RecordsetPrivate::armCancel()
     const std::lock_guard lock(cancelLock);
     if (cancelled)
         throw DatabaseError(QStringLiteral("The statement was cancelled before it started."));
-    cancellable = stmt->get();
+    cancellable = stmt;
     cancelThrough = connection && connection->interrupter ? connection->interrupter->get() : SQL_NULL_HSTMT;
 }
 
@@ -305,12 +305,33 @@ void Recordset::setExactNumbers(bool exact)
 
 void Recordset::Cancel()
 {
-    const std::lock_guard lock(d->cancelLock);
-    d->cancelled = true;
+    std::shared_ptr<ConnectionPrivate> connection;
+    std::shared_ptr<db::StmtHandle> statement;
+    SQLHSTMT through = SQL_NULL_HSTMT;
+    {
+        const std::lock_guard lock(d->cancelLock);
+        d->cancelled = true;
+        if (!d->cancellable || !d->connection)
+            return;
+        connection = d->connection;
+        statement = d->cancellable;
+        through = d->cancelThrough;
+    }
+    // Counted before the call and uncounted after the statement's share is
+    // dropped: the connection waits for both before it disconnects.
+    {
+        const std::lock_guard lock(connection->cancelsLock);
+        ++connection->cancels;
+    }
     // ODBC lets another thread cancel a statement that is executing or
     // fetching; on an idle one it closes the cursor, which ends the rows.
-    if (d->cancellable != SQL_NULL_HSTMT)
-        SQLCancel(d->cancelThrough != SQL_NULL_HSTMT ? d->cancelThrough : d->cancellable);
+    SQLCancel(through != SQL_NULL_HSTMT ? through : statement->get());
+    statement.reset();
+    {
+        const std::lock_guard lock(connection->cancelsLock);
+        --connection->cancels;
+    }
+    connection->cancelsDone.notify_all();
 }
 
 bool Recordset::AtEOF() const

@@ -12,6 +12,7 @@
 #include "settings/Glob.h"
 
 #include "ScriptedPrompts.h"
+#include "TcpProxy.h"
 #include "TestDatabases.h"
 #include "WidgetTestSupport.h"
 
@@ -310,48 +311,72 @@ private slots:
     }
 
     // A statement that takes its time leaves the window answering; Escape stops it through the driver,
-    // and the next query runs on the same connection.
+    // and the next query runs on the same connection. A server that freezes under the statement
+    // answers neither it nor the cancel: Escape still ends it, and the next query connects afresh.
     void cancel_data()
     {
         QTest::addColumn<Db>("db");
         QTest::addColumn<QString>("sql");
-        QTest::newRow("PostgreSQL") << Db::PostgreSQL << u"SELECT pg_sleep(60)"_s;
-        QTest::newRow("MariaDB") << Db::MariaDB << u"SELECT SLEEP(60)"_s;
+        QTest::addColumn<bool>("frozen");
+        for (const bool frozen : {false, true}) {
+            const QString tag = frozen ? u", server frozen"_s : QString();
+            QTest::newRow(qPrintable("PostgreSQL" + tag))
+                << Db::PostgreSQL << u"SELECT pg_sleep(60)"_s << frozen;
+            QTest::newRow(qPrintable("MariaDB" + tag)) << Db::MariaDB << u"SELECT SLEEP(60)"_s << frozen;
+        }
         QTest::newRow("SQLite") << Db::SQLite
                                 << u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT "
-                                   "COUNT(*) FROM n"_s;
+                                   "COUNT(*) FROM n"_s
+                                << false;
     }
     void cancel()
     {
         QFETCH(Db, db);
         QFETCH(QString, sql);
+        QFETCH(bool, frozen);
         QUARRY_REQUIRE_DB(db);
+        quarry::test::TcpProxy server(db == Db::MariaDB ? 3306 : 5432);
+        const auto connection = [&] {
+            if (db == Db::SQLite)
+                return sample();
+            if (!frozen)
+                return quarry::test::open(db, quarry::adModeRead);
+            quarry::Connection c;
+            c.setMode(quarry::adModeRead);
+            c.Open(quarry::test::connectionString(db).replace(
+                "127.0.0.1", (db == Db::MariaDB ? u"127.0.0.1:%1"_s : u"127.0.0.1,%1"_s).arg(server.port())));
+            return c;
+        };
         MainWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.setConnection(db == Db::SQLite ? sample() : quarry::test::open(db, quarry::adModeRead),
-                             u"x"_s);
+        window.setConnection(connection(), u"x"_s);
         window.sqlEditor()->setPlainText(sql);
         QSignalSpy finished(&window, &MainWindow::queryFinished);
         window.runAction()->trigger();
         QCOMPARE(window.runAction()->text(), u"&Cancel"_s);
         // The window's own timer goes on counting while the statement runs.
         QTRY_VERIFY(window.statusText().startsWith(u"Running query ... 0.5 s"));
+        if (frozen)
+            server.stall();
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.first().first().toBool(), false);
         QCOMPARE(window.statusText() + u'|' + window.runAction()->text(), u"Cancelled.|&Run"_s);
         QVERIFY(m_prompts->callsOf(quarry::test::ScriptedPrompts::Kind::MsgBox).empty());
+        if (frozen)
+            server.start();
         window.sqlEditor()->setPlainText(u"SELECT 42"_s);
         QVERIFY(window.runSql() && settled(window));
         QCOMPARE(texts(window.results()), QStringList{"42"});
         // Closed while the statement runs: the window stops it rather than wait the minute out.
         auto closing = std::make_unique<MainWindow>();
-        closing->setConnection(db == Db::SQLite ? sample() : quarry::test::open(db, quarry::adModeRead),
-                               u"x"_s);
+        closing->setConnection(connection(), u"x"_s);
         closing->sqlEditor()->setPlainText(sql);
         QVERIFY(closing->runSql());
         QTest::qWait(300);
+        if (frozen)
+            server.stall();
         QElapsedTimer closed;
         closed.start();
         closing.reset();
