@@ -115,7 +115,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 
         const QString category = Nodx.data(Qt::DisplayRole).toString();
         if (category == QLatin1String("Tables") && Glob::Options().blnQueryTables) {
-            const QList<int> read{TableSchema, TableName, TableType, TableCreated};
+            // The type is read where the driver may not have kept to the one asked for.
+            const QList<int> read{TableSchema, TableName, TableCreated};
             quarry::Recordset rs =
                 connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read);
             // Some providers type nothing "TABLE": then everything that is no view counts.

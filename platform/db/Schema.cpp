@@ -222,19 +222,24 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 driverTypes << QStringLiteral("MATVIEW");
             DateMap dates = wants({7, 8}) ? tableDates(c, scope.Catalog) : DateMap();
             r.skipped[0] = r.skipped[0] && dates.isEmpty();
+            // Asked for one type, these drivers return that type only (psqlODBC adds
+            // materialized views to tables): the column need not be read.
+            const bool oneType =
+                driverTypes.size() == 1 && (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB);
+            r.skipped[3] = oneType && !wants({3});
 
             r.fields = {column("TABLE_CATALOG", adVarWChar),   column("TABLE_SCHEMA", adVarWChar),
                         column("TABLE_NAME", adVarWChar),      column("TABLE_TYPE", adVarWChar),
                         column("TABLE_GUID", adGUID),          column("DESCRIPTION", adVarWChar),
                         column("TABLE_PROPID", adUnsignedInt), column("DATE_CREATED", adDate),
                         column("DATE_MODIFIED", adDate)};
-            r.shaper = [types, wantedName, keepOwner, dates = std::move(dates),
-                        kind](const std::vector<QVariant>& row, std::vector<Field>& fields) {
+            r.shaper = [types, wantedName, keepOwner, dates = std::move(dates), kind,
+                        unread = r.skipped[3]](const std::vector<QVariant>& row, std::vector<Field>& fields) {
                 if (row.size() < 5 || !keepOwner(row[1]))
                     return false;
                 if (!wantedName.isEmpty() && row[2].toString() != wantedName)
                     return false;
-                QVariant type = row[3];
+                QVariant type = unread ? QVariant(types.first()) : row[3];
                 if (type.toString() == u"MATVIEW")
                     type = QStringLiteral("VIEW");
                 if (!types.isEmpty() && !types.contains(type.toString().toUpper()))
