@@ -388,9 +388,10 @@ void QueryRunner::cancel()
     {
         const std::lock_guard lock(m_state->lock);
         m_state->cancelledRun = m_run;
-        if (m_state->busyRun != m_run)
-            return; // not started: the worker cancels it as it opens
         active = m_state->active;
+        // Neither running nor holding rows: the worker cancels it as it opens.
+        if (m_state->busyRun != m_run && active.State() == quarry::adStateClosed)
+            return;
     }
     // The driver's cancel asks the server, which may never answer: never on
     // this thread, and the statement's link is cut if it still waits later.
