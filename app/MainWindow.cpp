@@ -325,7 +325,8 @@ MainWindow::MainWindow(QWidget* parent)
                 : tr("Exporting ... %L1 rows written, %2 s (Escape cancels)").arg(m_exportRows).arg(seconds));
     });
 
-    resize(1100, 700);
+    // Within the screen at any scale: 1100 by 700 is more than a small screen at 200 % has.
+    resize(QSize(1100, 700).boundedTo(screen()->availableGeometry().size() * 95 / 100));
     restoreWindow();
 }
 
@@ -841,8 +842,16 @@ void MainWindow::restoreWindow()
 {
     const QSettings settings = windowSettings();
     // A window placed before is placed again as it was, not grown to fit.
-    if (restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
+    if (restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray())) {
         m_sized = true;
+        // Saved on a larger screen or at a smaller scale: shrunk and moved onto this one.
+        const QRect screen = this->screen()->availableGeometry();
+        if (!screen.contains(geometry())) {
+            resize(size().boundedTo(screen.size()));
+            move(std::clamp(x(), screen.left(), screen.right() - width() + 1),
+                 std::clamp(y(), screen.top(), screen.bottom() - height() + 1));
+        }
+    }
     // Splitters take their saved sizes once the window has its own (showEvent).
     m_savedSplits = {settings.value(QStringLiteral("browser split")).toByteArray(),
                      settings.value(QStringLiteral("query split")).toByteArray()};

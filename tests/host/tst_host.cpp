@@ -633,6 +633,8 @@ private slots:
         QFETCH(QString, typedName);
         QFETCH(bool, saveFails);
         const auto window = opened(size);
+        if (!size.isValid()) // the first window as it opens fits the screen
+            QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
         Glob::Options().blnToolBarText = captions;
         QVERIFY(window->browser()->Set_Options());
         const QString file = Glob::Options().strDataSourceFile;
