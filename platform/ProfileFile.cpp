@@ -118,7 +118,6 @@ struct ProfileFile::Parsed
         QString name;                   // first spelling
         QHash<QString, QString> values; // by case-folded key, first occurrence
     };
-    bool readable = false;
     std::vector<Section> sections;
     QHash<QString, std::size_t> byName; // case-folded section name
 };
@@ -129,7 +128,6 @@ ProfileFile::ProfileFile(const QString& fileName)
     const auto data = readAll(fileName);
     if (!data)
         return;
-    d->readable = true;
     Parsed::Section* current = nullptr; // null outside the first section of a name
     for (const QByteArray& raw : splitLines(*data)) {
         ParsedLine line = parseLine(raw);
@@ -149,13 +147,6 @@ ProfileFile::ProfileFile(const QString& fileName)
 }
 
 ProfileFile::~ProfileFile() = default;
-ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
-ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
-
-bool ProfileFile::readable() const
-{
-    return d->readable;
-}
 
 QStringList ProfileFile::sectionNames() const
 {

@@ -23,10 +23,7 @@ class QUARRY_EXPORT ProfileFile
 public:
     explicit ProfileFile(const QString& fileName);
     ~ProfileFile();
-    ProfileFile(ProfileFile&&) noexcept;
-    ProfileFile& operator=(ProfileFile&&) noexcept;
 
-    bool readable() const;
     // As GetProfileSectionNames and GetProfileString below.
     QStringList sectionNames() const;
     QString value(const QString& section, const QString& key, const QString& defaultValue = {},

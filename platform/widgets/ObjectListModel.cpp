@@ -79,16 +79,8 @@ void ObjectListModel::setItems(std::vector<ListItem> items)
 {
     beginResetModel();
     m_items = std::move(items);
-    if (m_sorted && m_items.size() > 1) {
-        const std::vector<int> order = sortedOrder();
-        if (!std::is_sorted(order.begin(), order.end())) {
-            std::vector<ListItem> sortedItems;
-            sortedItems.reserve(m_items.size());
-            for (int row : order)
-                sortedItems.push_back(std::move(m_items[size_t(row)]));
-            m_items = std::move(sortedItems);
-        }
-    }
+    if (m_sorted && m_items.size() > 1)
+        reorder(sortedOrder());
     endResetModel();
 }
 
@@ -278,6 +270,17 @@ std::vector<int> ObjectListModel::sortedOrder() const
     return order;
 }
 
+void ObjectListModel::reorder(const std::vector<int>& order)
+{
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    std::vector<ListItem> sortedItems;
+    sortedItems.reserve(m_items.size());
+    for (int row : order)
+        sortedItems.push_back(std::move(m_items[size_t(row)]));
+    m_items = std::move(sortedItems);
+}
+
 void ObjectListModel::resort()
 {
     if (m_items.size() < 2)
@@ -287,14 +290,10 @@ void ObjectListModel::resort()
         return;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    reorder(order);
     std::vector<int> newRow(order.size());
-    std::vector<ListItem> sortedItems;
-    sortedItems.reserve(m_items.size());
-    for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t i = 0; i < order.size(); ++i)
         newRow[size_t(order[i])] = int(i);
-        sortedItems.push_back(std::move(m_items[size_t(order[i])]));
-    }
-    m_items = std::move(sortedItems);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());

@@ -90,6 +90,8 @@ private:
     bool before(const ListItem& a, const ListItem& b) const;
     // The rows in sort order (a permutation of 0..count-1).
     std::vector<int> sortedOrder() const;
+    // Puts row order[i] at row i.
+    void reorder(const std::vector<int>& order);
     void resort();
 
     std::vector<ListItem> m_items;
