@@ -161,7 +161,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 
         if (d->lvwData->count() > 0)
             d->lvwData->selectRow(0);
-        // Setting the view lays the items out anew.
+        // Through list mode and back, so the items are laid out anew.
+        d->lvwData->setView(quarry::platform::ObjectList::List);
         d->lvwData->setView(Glob::Options().lngDataView);
         Size_Cols();
         emit Refreshed();
