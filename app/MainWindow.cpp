@@ -6,6 +6,7 @@
 #include "app/ResultsSort.h"
 #include "app/SqlHighlighter.h"
 #include "app/SqlText.h"
+#include "platform/widgets/Pictures.h"
 #include "platform/widgets/Prompts.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
@@ -43,6 +44,12 @@
 #include <algorithm>
 #include <cstdio>
 
+// The pictures live in a static library, whose resources nothing else pulls in.
+static void initPictures()
+{
+    Q_INIT_RESOURCE(dabrook);
+}
+
 namespace dabrook {
 
 namespace {
@@ -54,6 +61,12 @@ const QString AppTitle = QStringLiteral("Dabrook");
 constexpr int kBrowserShare = 40;
 // The query pane keeps at least the rest.
 constexpr int kBrowserMost = 70;
+
+QIcon picture(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback)
+{
+    return quarry::platform::svgPicture(QStringLiteral(":/dabrook/icons/%1.svg").arg(QLatin1String(name)),
+                                        fallback, widget);
+}
 
 // The window's own state, apart from the browser's settings file.
 QSettings windowSettings()
@@ -67,7 +80,9 @@ QSettings windowSettings()
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
 {
+    initPictures();
     setWindowTitle(AppTitle);
+    setWindowIcon(picture(this, "dabrook", QStyle::SP_DriveNetIcon));
     setObjectName(QStringLiteral("frmMain"));
 
     m_browser = new kwQuarry(this);
@@ -141,7 +156,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_message->setStyleSheet(QStringLiteral("#fraMessage { background: #fdecea; border: 1px solid #e4a5a0; }"
                                             "#lblMessage { color: #611a15; }"));
     auto* icon = new QLabel(m_message);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(24, 24));
+    icon->setPixmap(
+        picture(this, "error", QStyle::SP_MessageBoxCritical).pixmap(QSize(24, 24), devicePixelRatio()));
     icon->setAlignment(Qt::AlignTop);
     m_messageText = new QLabel(m_message);
     m_messageText->setObjectName(QStringLiteral("lblMessage"));
@@ -150,7 +166,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_messageText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* close = new QToolButton(m_message);
     close->setObjectName(QStringLiteral("cmdCloseMessage"));
-    close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    close->setIcon(picture(this, "close", QStyle::SP_TitleBarCloseButton));
     close->setToolTip(tr("Close"));
     close->setAutoRaise(true);
     connect(close, &QToolButton::clicked, this, &MainWindow::closeMessage);
@@ -168,7 +184,7 @@ MainWindow::MainWindow(QWidget* parent)
     centreLayout->addWidget(m_split, 1);
     setCentralWidget(centre);
 
-    m_run = new QAction(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Run"), this);
+    m_run = new QAction(picture(this, "run", QStyle::SP_MediaPlay), tr("&Run"), this);
     m_run->setObjectName(QStringLiteral("mnuRun"));
     m_run->setShortcut(QKeySequence(Qt::Key_F5));
     m_run->setToolTip(tr("Run the query (F5)"));
@@ -665,7 +681,8 @@ void MainWindow::setRunning(bool running)
 {
     m_running = running;
     m_run->setText(running ? tr("&Cancel") : tr("&Run"));
-    m_run->setIcon(style()->standardIcon(running ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+    m_run->setIcon(running ? picture(this, "cancel", QStyle::SP_MediaStop)
+                           : picture(this, "run", QStyle::SP_MediaPlay));
     m_run->setToolTip(running ? tr("Cancel the query (Escape)") : tr("Run the query (F5)"));
     if (!running)
         m_exportRows = -1;

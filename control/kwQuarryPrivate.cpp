@@ -3,6 +3,7 @@
 #include "platform/widgets/Grid.h"
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ObjectList.h"
+#include "platform/widgets/Pictures.h"
 #include "platform/widgets/Splitter.h"
 #include "platform/widgets/TreeModel.h"
 #include "platform/widgets/TreeView.h"
@@ -138,26 +139,32 @@ void kwQuarryPrivate::raiseError(const QString& procedure, const std::exception&
 
 void kwQuarryPrivate::createImages()
 {
-    QStyle* style = q->style();
+    const auto picture = [this](const char* name, QStyle::StandardPixmap fallback) {
+        return svgPicture(QStringLiteral(":/quarry/icons/%1.svg").arg(QLatin1String(name)), fallback, q);
+    };
     imgBrowser = new ImageList(QSize(16, 16), q);
     imgBrowser->setObjectName(QStringLiteral("imgBrowser"));
     // 1 data source, 2-4 the categories, 5-7 the object kinds, 8 spare, 9 connected data source.
-    for (QStyle::StandardPixmap picture :
-         {QStyle::SP_DriveNetIcon, QStyle::SP_DirIcon, QStyle::SP_DirLinkIcon, QStyle::SP_DirOpenIcon,
-          QStyle::SP_FileIcon, QStyle::SP_FileLinkIcon, QStyle::SP_MediaPlay,
-          QStyle::SP_FileDialogDetailedView, QStyle::SP_DriveHDIcon})
-        imgBrowser->add(style->standardIcon(picture));
+    imgBrowser->add(picture("datasource", QStyle::SP_DriveNetIcon));
+    imgBrowser->add(picture("folder-tables", QStyle::SP_DirIcon));
+    imgBrowser->add(picture("folder-views", QStyle::SP_DirLinkIcon));
+    imgBrowser->add(picture("folder-procedures", QStyle::SP_DirOpenIcon));
+    imgBrowser->add(picture("table", QStyle::SP_FileIcon));
+    imgBrowser->add(picture("view", QStyle::SP_FileLinkIcon));
+    imgBrowser->add(picture("procedure", QStyle::SP_MediaPlay));
+    imgBrowser->add(picture("fields", QStyle::SP_FileDialogDetailedView));
+    imgBrowser->add(picture("datasource-connected", QStyle::SP_DriveHDIcon));
 
     imgBrowserLarge = new ImageList(QSize(32, 32), q);
     imgBrowserLarge->setObjectName(QStringLiteral("imgBrowserLarge"));
-    for (QStyle::StandardPixmap picture :
-         {QStyle::SP_FileIcon, QStyle::SP_FileLinkIcon, QStyle::SP_MediaPlay})
-        imgBrowserLarge->add(style->standardIcon(picture));
+    imgBrowserLarge->add(picture("table", QStyle::SP_FileIcon));
+    imgBrowserLarge->add(picture("view", QStyle::SP_FileLinkIcon));
+    imgBrowserLarge->add(picture("procedure", QStyle::SP_MediaPlay));
 
     imgSort = new ImageList(QSize(16, 16), q);
     imgSort->setObjectName(QStringLiteral("ImgSort"));
-    imgSort->add(style->standardIcon(QStyle::SP_ArrowUp));
-    imgSort->add(style->standardIcon(QStyle::SP_ArrowDown));
+    imgSort->add(picture("sort-ascending", QStyle::SP_ArrowUp));
+    imgSort->add(picture("sort-descending", QStyle::SP_ArrowDown));
 }
 
 void kwQuarryPrivate::createToolBar()
@@ -186,9 +193,10 @@ void kwQuarryPrivate::createToolBar()
         {"Options", "Browse options", "Browser options", QStyle::SP_FileDialogInfoView},
     };
     for (size_t i = 0; i < std::size(buttons); ++i) {
-        QAction* action = tlbData->addAction(i < 4 ? viewModeIcon(int(i), q->palette())
-                                                   : q->style()->standardIcon(buttons[i].picture),
-                                             QString::fromLatin1(buttons[i].caption));
+        QAction* action = tlbData->addAction(
+            i < 4 ? viewModeIcon(int(i), q->palette())
+                  : svgPicture(QStringLiteral(":/quarry/icons/options.svg"), buttons[i].picture, q),
+            QString::fromLatin1(buttons[i].caption));
         action->setObjectName(QString::fromLatin1(buttons[i].key));
         action->setToolTip(QString::fromLatin1(buttons[i].tooltip));
         if (i < 4) {
