@@ -3,6 +3,7 @@
 // their widths, and the placement of toolbar, splitter and status bar.
 #include "control/kwQuarryPrivate.h"
 
+#include "platform/widgets/ImageList.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/Prompts.h"
 #include "platform/widgets/Splitter.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QToolBar>
 
 #include <algorithm>
@@ -188,21 +191,27 @@ QSize kwQuarry::sizeHint() const
     const Glob::BrowserOptions& options = Glob::Options();
     const TreeView* tree = d->tvwData;
     // The categories count before they are shown, so that expanding a data
-    // source does not cut them.
+    // source does not cut them; measured as the tree's items are, since text
+    // runs wider at some scales than plain font metrics say.
     int categories = 0;
-    const QFontMetrics metrics(tree->font());
+    QStyleOptionViewItem item;
+    item.initFrom(tree);
+    item.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    item.decorationSize = tree->iconSize().isValid() ? tree->iconSize() : QSize(16, 16);
+    item.icon = d->imgBrowser->icon(2);
     for (const auto& [allowed, text] :
          {std::pair{options.blnQueryTables, "Tables"}, std::pair{options.blnQueryViews, "Views"},
           std::pair{options.blnQueryProcs, "Stored Procedures"}}) {
-        if (allowed)
-            categories = std::max(categories, metrics.horizontalAdvance(QLatin1String(text)));
+        if (!allowed)
+            continue;
+        item.text = QLatin1String(text);
+        categories = std::max(
+            categories, tree->style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, {}, tree).width());
     }
-    constexpr int kIconAndMargins = 16 + 12;
     // QTreeView hides the measure that its base class publishes.
     const int names = static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(0);
     // A category sits one level in, behind the data source's branch mark.
-    const int treeWidth =
-        std::max(names, 2 * tree->indentation() + kIconAndMargins + categories) + 2 * tree->frameWidth() + 4;
+    const int treeWidth = std::max(names, 2 * tree->indentation() + categories) + 2 * tree->frameWidth() + 4;
     int width = treeWidth;
     if (!options.blnSplitHorizontal) {
         const int share = options.blnSplitLeft ? 100 - options.lngSplitPercent : options.lngSplitPercent;

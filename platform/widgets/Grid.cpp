@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyleOptionViewItem>
 
 #include <stdexcept>
 
@@ -170,19 +171,19 @@ double Grid::rowHeightTwips(int row) const
 
 void Grid::fitColumns(int first, int last, double extraTwips)
 {
-    // Every row counts, not only those in view; the cell margin follows the style.
-    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    // Every row counts, not only those in view; each cell measured as the view
+    // lays it out, whose text runs wider at some scales than plain font metrics say.
     const int extra = TwipsToPixelsX(this, extraTwips);
-    QFont bold = font();
-    bold.setBold(true);
-    const QFontMetrics plainMetrics(font()), boldMetrics(bold);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
     for (int col = std::max(0, first); col <= last && col < m_model->cols(); ++col) {
         int widest = 0;
         for (int row = 0; row < m_model->rows(); ++row) {
-            const QFontMetrics& metrics = row < m_model->fixedRows() ? boldMetrics : plainMetrics;
-            widest = std::max(widest, metrics.horizontalAdvance(m_model->text(row, col)));
+            const QModelIndex cell = m_model->index(row, col);
+            widest = std::max(widest, itemDelegateForIndex(cell)->sizeHint(option, cell).width());
         }
-        setColumnWidth(col, widest + margin + extra);
+        // A grid line takes a pixel of the cell, as the view's own measure allows for.
+        setColumnWidth(col, widest + (showGrid() ? 1 : 0) + extra);
     }
 }
 

@@ -673,10 +673,23 @@ private slots:
         QVERIFY2(share > 0.37 && share < 0.71 && window->browser()->width() == sizes[0],
                  qPrintable(QString::number(share)));
         QCOMPARE_LE(tree->sizeHintForColumn(0), tree->viewport()->width());
+        QVERIFY(window->expandDataSource(u"Sample"_s));
         QVERIFY(!added || window->expandDataSource(typedName)); // the new node connects like any other
+        // Every button visible, and every picture drawn for the screen's scale, not blown up.
+        const qreal scale = window->devicePixelRatio();
+        const auto sharp = [scale](const QIcon& icon) {
+            return icon.pixmap(QSize(16, 16), scale).width() == qRound(16 * scale);
+        };
         auto* bar = child<QToolBar>(*window->browser(), "tlbData");
         for (QAction* button : bar->actions())
-            QVERIFY2(bar->widgetForAction(button)->isVisible(), qPrintable(button->objectName()));
+            QVERIFY2(bar->widgetForAction(button)->isVisible() && sharp(button->icon()),
+                     qPrintable(button->objectName()));
+        for (int row = 0; row < 4; ++row) {
+            const QModelIndex node = row ? tree->model()->index(row - 1, 0, tree->model()->index(0, 0))
+                                         : tree->model()->index(0, 0);
+            QVERIFY2(sharp(node.data(Qt::DecorationRole).value<QIcon>()), qPrintable(node.data().toString()));
+        }
+        QVERIFY(sharp(window->runAction()->icon()) && sharp(window->windowIcon()));
     }
 };
 
