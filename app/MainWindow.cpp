@@ -360,7 +360,9 @@ bool MainWindow::initBrowser()
     if (!m_sized) {
         m_sized = true;
         const QRect screen = this->screen()->availableGeometry();
-        const int wanted = m_browser->sizeHint().width() * 100 / kBrowserMost + (width() - m_split->width());
+        // The splitter spans the window (no docks, no margins); its own width
+        // is not laid out before the first show and would count the window twice.
+        const int wanted = m_browser->sizeHint().width() * 100 / kBrowserMost;
         const int grown = std::min(std::max(width(), wanted), screen.width() * 95 / 100);
         if (grown > width())
             resize(grown, height());
