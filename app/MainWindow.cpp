@@ -8,6 +8,7 @@
 #include "app/SqlText.h"
 #include "platform/widgets/Pictures.h"
 #include "platform/widgets/Prompts.h"
+#include "platform/widgets/TreeModel.h"
 #include "settings/DataSources.h"
 #include "settings/Glob.h"
 
@@ -706,17 +707,19 @@ namespace {
 QString plainWords(const QString& procedure)
 {
     static const std::pair<const char*, const char*> words[] = {
-        {"Connect_DataSource mnuConnect_Click tvwData_Expand", "Could not connect to the data source"},
-        {"Get_DataObjects Refresh_Data tvwData_NodeClick tvwData_MouseUp", "Could not list the objects"},
+        {"Connect_DataSource mnuConnect_Click tvwData_Expand",
+         QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not connect to the data source")},
+        {"Get_DataObjects Refresh_Data tvwData_NodeClick tvwData_MouseUp",
+         QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not list the objects")},
         {"Get_Fields Show_ToolTip lvwData_ItemClick tmrTip_Timer grdTooltip_MouseMove",
-         "Could not read the fields"},
+         QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not read the fields")},
         {"Run_Query Run lvwData_DblClick lvwData_MouseUp lvwData_MouseDown mnuQuery_Click",
-         "Could not open the object"},
+         QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not open the object")},
         // Raised for any statement the browser sends: a listing and a field look-up as well.
-        {"Show_SQLError", "The request to the database failed"},
+        {"Show_SQLError", QT_TRANSLATE_NOOP("dabrook::MainWindow", "The request to the database failed")},
         {"mnuNewDataSource_Click mnuEditDataSource_Click mnuDeleteDataSource_Click",
-         "Could not change the data sources"},
-        {"mnuDisconnect_Click", "Could not disconnect"},
+         QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not change the data sources")},
+        {"mnuDisconnect_Click", QT_TRANSLATE_NOOP("dabrook::MainWindow", "Could not disconnect")},
     };
     for (const auto& [procedures, phrase] : words)
         if (QString::fromLatin1(procedures).split(u' ').contains(procedure))
@@ -728,7 +731,7 @@ QString plainWords(const QString& procedure)
 
 void MainWindow::reportError(const QString& strSub, const QString& strDescription)
 {
-    const QString line = QStringLiteral("%1: %2").arg(plainWords(strSub), strDescription);
+    const QString line = tr("%1: %2").arg(plainWords(strSub), strDescription);
     setStatus(line);
     showMessage(line);
     m_messageText->setToolTip(strSub);
@@ -776,7 +779,9 @@ bool MainWindow::listCategory(const QString& name, const QString& category)
             continue;
         for (int child = 0; child < model->rowCount(source); ++child) {
             const QModelIndex node = model->index(child, 0, source);
-            if (node.data().toString() != category)
+            // The English name works in every language.
+            if (node.data(quarry::platform::TreeModel::TagRole).toString() != category &&
+                node.data().toString() != category)
                 continue;
             tree->setCurrentIndex(node);
             emit tree->clicked(node);

@@ -85,8 +85,9 @@ public slots:
     // Expands the data source of that name in the browser, which connects it.
     // False when there is none or it did not connect; the strip says why.
     bool expandDataSource(const QString& name);
-    // Clicks category `category` ("Tables", "Views", "Stored Procedures") of
-    // the expanded data source `name`, as a user would to list its objects.
+    // Clicks category `category` ("Tables", "Views", "Stored Procedures", or
+    // the caption shown for it) of the expanded data source `name`, as a user
+    // would to list its objects.
     bool listCategory(const QString& name, const QString& category);
     // Shows `text` in the strip above the panes, in place of any earlier one,
     // and writes it to stderr.

@@ -2,6 +2,7 @@
 // sample database so there is something to browse.
 #include "app/MainWindow.h"
 #include "app/SampleDatabase.h"
+#include "app/Translations.h"
 
 #include <quarry/Database.h>
 
@@ -88,6 +89,8 @@ int main(int argc, char* argv[])
         return 0;
     }
     QApplication app(argc, argv);
+    // The user's language (LANG, LC_ALL) before any window is made.
+    dabrook::loadTranslations();
     const CommandLine command(app);
     const QCommandLineParser& parser = command.parser;
     const QCommandLineOption &createSample = command.createSample, &sql = command.sql,

@@ -30,6 +30,8 @@ enum TreeImage : int
     imgConnected = 9
 };
 
+// A category node shows its caption in the user's language and carries its
+// English name as its tag, which is what the code and the hosts go by.
 const QString kTables = QStringLiteral("Tables");
 const QString kViews = QStringLiteral("Views");
 const QString kStoredProcedures = QStringLiteral("Stored Procedures");
@@ -61,9 +63,8 @@ bool kwQuarry::Connect_DataSource()
         if (node.parent().isValid())
             node = node.parent();
         if (!node.isValid())
-            throw std::runtime_error("No data source is selected.");
-        d->panel1->setText(QStringLiteral("Connecting to ") + d->treeModel->text(node) +
-                           QStringLiteral(" ..."));
+            throw std::runtime_error(tr("No data source is selected.").toStdString());
+        d->panel1->setText(tr("Connecting to %1 ...").arg(d->treeModel->text(node)));
         d->lvwData->clear();
 
         const int number = Glob::CurrentDataSource();
@@ -81,7 +82,7 @@ bool kwQuarry::Connect_DataSource()
             d->treeModel->setImage(node, imgConnected);
         }
         Glob::Reporter().setConnection(connection);
-        d->panel1->setText(QStringLiteral("Ready ..."));
+        d->panel1->setText(tr("Ready ..."));
         return true;
     });
 }
@@ -90,6 +91,12 @@ QModelIndex kwQuarryPrivate::selectedNode() const
 {
     const QModelIndexList selected = tvwData->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
+QString kwQuarryPrivate::categoryOf(const QModelIndex& node)
+{
+    const QString tag = node.data(quarry::platform::TreeModel::TagRole).toString();
+    return tag.isEmpty() ? node.data(Qt::DisplayRole).toString() : tag;
 }
 
 int kwQuarryPrivate::sourceNumber(const QModelIndex& dataSourceNode) const
@@ -106,7 +113,7 @@ bool kwQuarryPrivate::Refresh_Data()
     const BusyPointer busy(q);
     const StatusRestorer status(panel1);
     return trap(QStringLiteral("Refresh_Data"), [this] {
-        panel1->setText(QStringLiteral("Selecting Data Sources ..."));
+        panel1->setText(kwQuarry::tr("Selecting Data Sources ..."));
         treeModel->clear();
         // An unreadable list has been reported by the loader; the tree stays empty.
         if (!Glob::Get_DataSources())
@@ -125,11 +132,13 @@ bool kwQuarryPrivate::Refresh_Data()
                                                         sources[size_t(number)][Glob::dsName], imgDataSource);
             treeModel->setBold(node, true);
             if (options.blnQueryTables)
-                treeModel->addNode(node, {}, kTables, imgTables);
+                treeModel->setTag(treeModel->addNode(node, {}, kwQuarry::tr("Tables"), imgTables), kTables);
             if (options.blnQueryViews)
-                treeModel->addNode(node, {}, kViews, imgViews);
+                treeModel->setTag(treeModel->addNode(node, {}, kwQuarry::tr("Views"), imgViews), kViews);
             if (options.blnQueryProcs)
-                treeModel->addNode(node, {}, kStoredProcedures, imgProcedures);
+                treeModel->setTag(
+                    treeModel->addNode(node, {}, kwQuarry::tr("Stored Procedures"), imgProcedures),
+                    kStoredProcedures);
         }
         lvwData->clear();
         return true;
@@ -203,7 +212,7 @@ void kwQuarryPrivate::tvwData_NodeClick(const QModelIndex& clicked)
             return true;
         }
 
-        const QString category = treeModel->text(clicked);
+        const QString category = categoryOf(clicked);
         if (category == kTables)
             CurrentDataType = kwQuarry::dkDataTable;
         else if (category == kViews)

@@ -37,8 +37,11 @@ struct ButtonCaption
     const char* caption;
 };
 constexpr ButtonCaption kCaptions[] = {
-    {"Large", "Large"},    {"Small", "Small "},           {"List", "List"},
-    {"Report", "Details"}, {"Options", "Browse options"},
+    {"Large", QT_TRANSLATE_NOOP("kwQuarry", "Large")},
+    {"Small", QT_TRANSLATE_NOOP("kwQuarry", "Small ")},
+    {"List", QT_TRANSLATE_NOOP("kwQuarry", "List")},
+    {"Report", QT_TRANSLATE_NOOP("kwQuarry", "Details")},
+    {"Options", QT_TRANSLATE_NOOP("kwQuarry", "Browse options")},
 };
 
 } // namespace
@@ -58,7 +61,7 @@ bool kwQuarry::Set_Options(bool blnDataChanged, bool /*blnChartChanged*/, bool b
         Splitter* splitter = d->kwSplitData;
         splitter->setBarWidth(kSplitterBarWidth);
         if (options.lngSplitPercent < 0 || options.lngSplitPercent > 100)
-            throw std::out_of_range(QStringLiteral("The split percentage %1 is not between 0 and 100.")
+            throw std::out_of_range(tr("The split percentage %1 is not between 0 and 100.")
                                         .arg(options.lngSplitPercent)
                                         .toStdString());
         splitter->setPercentage(options.lngSplitPercent);
@@ -86,7 +89,7 @@ bool kwQuarry::Set_MenuText()
                 const QString key = QString::fromLatin1(caption.key);
                 auto button = std::find_if(d->toolButtons.begin(), d->toolButtons.end(),
                                            [&](QAction* action) { return action->objectName() == key; });
-                (*button)->setText(QString::fromLatin1(caption.caption));
+                (*button)->setText(tr(caption.caption));
             }
         }
         // Captions change the toolbar's height; let it settle before the layout reads it.
@@ -117,9 +120,9 @@ bool kwQuarryPrivate::Set_Grids()
 {
     return trap(QStringLiteral("Set_Grids"), [this] {
         treeModel->setPathSeparator(QStringLiteral(" : "));
-        lvwData->addColumn(QStringLiteral("Name"), 1500);
-        lvwData->addColumn(QStringLiteral("Owner"), 1500);
-        lvwData->addColumn(QStringLiteral("Create Date"), 1500);
+        lvwData->addColumn(kwQuarry::tr("Name"), 1500);
+        lvwData->addColumn(kwQuarry::tr("Owner"), 1500);
+        lvwData->addColumn(kwQuarry::tr("Create Date"), 1500);
         lvwData->addColumn(QString(), 0);
         return true;
     });
@@ -147,7 +150,7 @@ void kwQuarryPrivate::pressViewButton(int lngDataView)
 {
     if (lngDataView < 0 || lngDataView > 3)
         throw std::out_of_range(
-            QStringLiteral("The data view %1 is not between 0 and 3.").arg(lngDataView).toStdString());
+            kwQuarry::tr("The data view %1 is not between 0 and 3.").arg(lngDataView).toStdString());
     toolButtons[size_t(lngDataView)]->setChecked(true);
     lvwData->setView(lngDataView);
 }
@@ -200,11 +203,11 @@ QSize kwQuarry::sizeHint() const
     item.decorationSize = tree->iconSize().isValid() ? tree->iconSize() : QSize(16, 16);
     item.icon = d->imgBrowser->icon(2);
     for (const auto& [allowed, text] :
-         {std::pair{options.blnQueryTables, "Tables"}, std::pair{options.blnQueryViews, "Views"},
-          std::pair{options.blnQueryProcs, "Stored Procedures"}}) {
+         {std::pair{options.blnQueryTables, tr("Tables")}, std::pair{options.blnQueryViews, tr("Views")},
+          std::pair{options.blnQueryProcs, tr("Stored Procedures")}}) {
         if (!allowed)
             continue;
-        item.text = QLatin1String(text);
+        item.text = text;
         categories = std::max(
             categories, tree->style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, {}, tree).width());
     }

@@ -53,8 +53,8 @@ void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
 // repeat the whole text.
 QString unsavedChange()
 {
-    return QStringLiteral("The data sources could not be saved to \"%1\". The change is kept for this "
-                          "session only; the tree goes on showing the list as it was last saved.")
+    return kwQuarry::tr("The data sources could not be saved to \"%1\". The change is kept for this "
+                        "session only; the tree goes on showing the list as it was last saved.")
         .arg(Glob::Options().strDataSourceFile);
 }
 
@@ -89,9 +89,9 @@ void mnuDeleteDataSource_Click(kwQuarryPrivate& d)
         const int number = d.sourceNumber(d.selectedNode());
         Glob::DataSource& row = Glob::aDataSources().at(size_t(number));
         // The prompts offer no Yes/No pair without Cancel; only Yes deletes.
-        const MsgResult answer = Prompts::current().MsgBox(
-            QStringLiteral("Delete ") + row[Glob::dsName] + QStringLiteral("?"), MsgButtons::YesNo,
-            MsgIcon::Question, QStringLiteral("Delete Data Source"));
+        const MsgResult answer =
+            Prompts::current().MsgBox(kwQuarry::tr("Delete %1?").arg(row[Glob::dsName]), MsgButtons::YesNo,
+                                      MsgIcon::Question, kwQuarry::tr("Delete Data Source"));
         if (answer != MsgResult::Yes)
             return true;
         row[Glob::dsID].clear();

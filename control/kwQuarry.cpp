@@ -90,7 +90,7 @@ bool kwQuarry::Init()
         quarry::platform::ErrorReporter& reporter = Glob::Reporter();
         reporter.setAppInfo(
             {QStringLiteral("Quarry"), quarry::platform::LibraryFolder(), QStringLiteral(QUARRY_VERSION)});
-        reporter.setTitle(QStringLiteral("Dabrook Error"));
+        reporter.setTitle(tr("Dabrook Error"));
         reporter.setShowMessages(true);
 
         Glob::setAppTitle(QStringLiteral("Dabrook"));
@@ -109,7 +109,7 @@ bool kwQuarry::Init()
             return false;
         d->mnuDisconnect->setVisible(false);
         d->staStatus->show();
-        d->panel2->setToolTip(QStringLiteral("Row count"));
+        d->panel2->setToolTip(tr("Row count"));
         if (!d->Refresh_Data())
             return false;
 

@@ -186,19 +186,24 @@ void kwQuarryPrivate::createToolBar()
     };
     static constexpr Button buttons[] = {
         // The four view modes draw their own pictures.
-        {"Large", "Large", "Large Icons", QStyle::SP_CustomBase},
-        {"Small", "Small ", "Small Icons", QStyle::SP_CustomBase},
-        {"List", "List", "List", QStyle::SP_CustomBase},
-        {"Report", "Details", "Details", QStyle::SP_CustomBase},
-        {"Options", "Browse options", "Browser options", QStyle::SP_FileDialogInfoView},
+        {"Large", QT_TRANSLATE_NOOP("kwQuarry", "Large"), QT_TRANSLATE_NOOP("kwQuarry", "Large Icons"),
+         QStyle::SP_CustomBase},
+        {"Small", QT_TRANSLATE_NOOP("kwQuarry", "Small "), QT_TRANSLATE_NOOP("kwQuarry", "Small Icons"),
+         QStyle::SP_CustomBase},
+        {"List", QT_TRANSLATE_NOOP("kwQuarry", "List"), QT_TRANSLATE_NOOP("kwQuarry", "List"),
+         QStyle::SP_CustomBase},
+        {"Report", QT_TRANSLATE_NOOP("kwQuarry", "Details"), QT_TRANSLATE_NOOP("kwQuarry", "Details"),
+         QStyle::SP_CustomBase},
+        {"Options", QT_TRANSLATE_NOOP("kwQuarry", "Browse options"),
+         QT_TRANSLATE_NOOP("kwQuarry", "Browser options"), QStyle::SP_FileDialogInfoView},
     };
     for (size_t i = 0; i < std::size(buttons); ++i) {
         QAction* action = tlbData->addAction(
             i < 4 ? viewModeIcon(int(i), q->palette())
                   : svgPicture(QStringLiteral(":/quarry/icons/options.svg"), buttons[i].picture, q),
-            QString::fromLatin1(buttons[i].caption));
+            kwQuarry::tr(buttons[i].caption));
         action->setObjectName(QString::fromLatin1(buttons[i].key));
-        action->setToolTip(QString::fromLatin1(buttons[i].tooltip));
+        action->setToolTip(kwQuarry::tr(buttons[i].tooltip));
         if (i < 4) {
             action->setCheckable(true);
             viewButtons->addAction(action);
@@ -210,29 +215,30 @@ void kwQuarryPrivate::createToolBar()
 void kwQuarryPrivate::createMenus()
 {
     const auto item = [](QMenu* menu, const char* name, const char* caption) {
-        QAction* action = QString::fromLatin1(caption) == QLatin1String("-")
-                              ? menu->addSeparator()
-                              : menu->addAction(QString::fromLatin1(caption));
-        action->setText(QString::fromLatin1(caption));
+        const bool separator = QLatin1String(caption) == QLatin1String("-");
+        QAction* action = separator ? menu->addSeparator() : menu->addAction(kwQuarry::tr(caption));
+        action->setText(separator ? QString::fromLatin1(caption) : kwQuarry::tr(caption));
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
 
-    mnuData = new QMenu(QStringLiteral("Browser"), q);
+    mnuData = new QMenu(kwQuarry::tr("Browser"), q);
     mnuData->setObjectName(QStringLiteral("mnuData"));
-    mnuConnect = item(mnuData, "mnuConnect", "Connect");
-    mnuDisconnect = item(mnuData, "mnuDisconnect", "Disconnect");
+    mnuConnect = item(mnuData, "mnuConnect", QT_TRANSLATE_NOOP("kwQuarry", "Connect"));
+    mnuDisconnect = item(mnuData, "mnuDisconnect", QT_TRANSLATE_NOOP("kwQuarry", "Disconnect"));
     mnuDatCap1 = item(mnuData, "mnuDatCap1", "-");
-    mnuNewDataSource = item(mnuData, "mnuNewDataSource", "&New Data Source");
-    mnuEditDataSource = item(mnuData, "mnuEditDataSource", "&Edit Data Source properties");
-    mnuDeleteDataSource = item(mnuData, "mnuDeleteDataSource", "&Delete Data Source");
+    mnuNewDataSource = item(mnuData, "mnuNewDataSource", QT_TRANSLATE_NOOP("kwQuarry", "&New Data Source"));
+    mnuEditDataSource =
+        item(mnuData, "mnuEditDataSource", QT_TRANSLATE_NOOP("kwQuarry", "&Edit Data Source properties"));
+    mnuDeleteDataSource =
+        item(mnuData, "mnuDeleteDataSource", QT_TRANSLATE_NOOP("kwQuarry", "&Delete Data Source"));
     mnuDatCap2 = item(mnuData, "mnuDatCap2", "-");
-    mnuQuery = item(mnuData, "mnuQuery", "&Query");
+    mnuQuery = item(mnuData, "mnuQuery", QT_TRANSLATE_NOOP("kwQuarry", "&Query"));
 
-    mnuTable = new QMenu(QStringLiteral("Table"), q);
+    mnuTable = new QMenu(kwQuarry::tr("Table"), q);
     mnuTable->setObjectName(QStringLiteral("mnuTable"));
-    mnuTables[0] = item(mnuTable, "mnuTables0", "&Open");
+    mnuTables[0] = item(mnuTable, "mnuTables0", QT_TRANSLATE_NOOP("kwQuarry", "&Open"));
     mnuTables[1] = item(mnuTable, "mnuTables1", "-");
-    mnuTables[2] = item(mnuTable, "mnuTables2", "Return &all rows");
-    mnuTables[3] = item(mnuTable, "mnuTables3", "Return &top ...");
+    mnuTables[2] = item(mnuTable, "mnuTables2", QT_TRANSLATE_NOOP("kwQuarry", "Return &all rows"));
+    mnuTables[3] = item(mnuTable, "mnuTables3", QT_TRANSLATE_NOOP("kwQuarry", "Return &top ..."));
 }

@@ -74,6 +74,10 @@ public:
     void tvwData_MouseMove(QPointF twips);
     // The tree's selected node, or an invalid index.
     QModelIndex selectedNode() const;
+    // The category a node lists: "Tables", "Views" or "Stored Procedures",
+    // read off the tree's own nodes whatever language they show; for a node
+    // of another model, its text.
+    static QString categoryOf(const QModelIndex& node);
     // The data-source number a data-source node's key carries ("a12" gives 12).
     int sourceNumber(const QModelIndex& dataSourceNode) const;
 
@@ -165,7 +169,7 @@ Result kwQuarryPrivate::trapValue(const QString& procedure, Result failed, Body&
     } catch (const std::exception& error) {
         raiseError(procedure, error);
     } catch (...) {
-        raiseError(procedure, std::runtime_error("Unexpected error"));
+        raiseError(procedure, std::runtime_error(kwQuarry::tr("Unexpected error").toStdString()));
     }
     return failed;
 }

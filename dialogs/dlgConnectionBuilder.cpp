@@ -23,12 +23,10 @@ using quarry::platform::Prompts;
 
 namespace {
 
-const QString kTitle = QStringLiteral("Test Connection");
-
 struct ProviderInfo
 {
     dlgConnectionBuilder::ProviderKind kind;
-    const char* label;
+    const char* label;    // shown, translated
     const char* provider; // as written into the string
     quarry::db::DbmsKind dbms;
     const char* defaultPort;
@@ -39,7 +37,8 @@ const ProviderInfo kProviders[] = {
     {dlgConnectionBuilder::PostgreSQL, "PostgreSQL", "PostgreSQL", quarry::db::DbmsKind::PostgreSQL, "5432"},
     {dlgConnectionBuilder::MariaDB, "MariaDB / MySQL", "MariaDB", quarry::db::DbmsKind::MariaDB, "3306"},
     {dlgConnectionBuilder::SqlServer, "SQL Server", "SQLOLEDB", quarry::db::DbmsKind::SqlServer, "1433"},
-    {dlgConnectionBuilder::OtherOdbc, "Other ODBC driver", "MSDASQL", quarry::db::DbmsKind::Other, ""},
+    {dlgConnectionBuilder::OtherOdbc, QT_TRANSLATE_NOOP("dlgConnectionBuilder", "Other ODBC driver"),
+     "MSDASQL", quarry::db::DbmsKind::Other, ""},
 };
 
 const ProviderInfo& info(dlgConnectionBuilder::ProviderKind kind)
@@ -80,7 +79,7 @@ dlgConnectionBuilder::dlgConnectionBuilder(const QStringList& installedDrivers, 
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgConnectionBuilder"));
-    setWindowTitle(QStringLiteral("Connection"));
+    setWindowTitle(tr("Connection"));
     setModal(true);
 
     cboProvider = new QComboBox(this);
@@ -91,14 +90,14 @@ dlgConnectionBuilder::dlgConnectionBuilder(const QStringList& installedDrivers, 
             std::any_of(installedDrivers.begin(), installedDrivers.end(),
                         [&](const QString& d) { return quarry::db::kindFromDriverName(d) == p.dbms; });
         if (installed)
-            cboProvider->addItem(QLatin1StringView(p.label), int(p.kind));
+            cboProvider->addItem(tr(p.label), int(p.kind));
     }
 
     cboDriver = new QComboBox(this);
     cboDriver->setObjectName(QStringLiteral("cboDriver"));
     cboDriver->setEditable(true);
     cboDriver->addItems(installedDrivers);
-    lblDriver = new QLabel(QStringLiteral("&Driver"), this);
+    lblDriver = new QLabel(tr("&Driver"), this);
     lblDriver->setBuddy(cboDriver);
 
     txtServer = new QLineEdit(this);
@@ -109,14 +108,14 @@ dlgConnectionBuilder::dlgConnectionBuilder(const QStringList& installedDrivers, 
     txtPort->setMaximumWidth(80);
     auto* serverRow = new QHBoxLayout;
     serverRow->addWidget(txtServer, 1);
-    auto* lblPort = new QLabel(QStringLiteral("P&ort"), this);
+    auto* lblPort = new QLabel(tr("P&ort"), this);
     lblPort->setBuddy(txtPort);
     serverRow->addWidget(lblPort);
     serverRow->addWidget(txtPort);
 
     txtDatabase = new QLineEdit(this);
     txtDatabase->setObjectName(QStringLiteral("txtDatabase"));
-    cmdBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
+    cmdBrowse = new QPushButton(tr("&Browse..."), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse->setAutoDefault(false);
     auto* databaseRow = new QHBoxLayout;
@@ -133,27 +132,27 @@ dlgConnectionBuilder::dlgConnectionBuilder(const QStringList& installedDrivers, 
     txtPassword->setEchoMode(QLineEdit::Password);
     txtOptions = new QLineEdit(this);
     txtOptions->setObjectName(QStringLiteral("txtOptions"));
-    txtOptions->setPlaceholderText(QStringLiteral("key=value;key=value"));
+    txtOptions->setPlaceholderText(tr("key=value;key=value"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Provider"), cboProvider);
+    form->addRow(tr("&Provider"), cboProvider);
     form->addRow(lblDriver, cboDriver);
     // A row holding a layout gets a label without a buddy, which would show the '&'.
-    auto* lblServer = new QLabel(QStringLiteral("&Server"), this);
+    auto* lblServer = new QLabel(tr("&Server"), this);
     lblServer->setBuddy(txtServer);
     form->addRow(lblServer, serverRow);
     form->addRow(lblDatabase, databaseRow);
-    form->addRow(QStringLiteral("&User name"), txtUser);
-    form->addRow(QStringLiteral("Pass&word"), txtPassword);
-    form->addRow(QStringLiteral("E&xtra options"), txtOptions);
+    form->addRow(tr("&User name"), txtUser);
+    form->addRow(tr("Pass&word"), txtPassword);
+    form->addRow(tr("E&xtra options"), txtOptions);
 
-    cmdTest = new QPushButton(QStringLiteral("&Test Connection"), this);
+    cmdTest = new QPushButton(tr("&Test Connection"), this);
     cmdTest->setObjectName(QStringLiteral("cmdTest"));
     cmdTest->setAutoDefault(false);
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK = new QPushButton(tr("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel = new QPushButton(tr("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
@@ -289,7 +288,7 @@ std::optional<QString> dlgConnectionBuilder::connectionString(QString* why) cons
         quarry::db::parseConnectionString(extras);
     } catch (const quarry::DatabaseError& error) {
         if (why)
-            *why = QStringLiteral("Extra options: %1").arg(error.Description());
+            *why = tr("Extra options: %1").arg(error.Description());
         return std::nullopt;
     }
 
@@ -335,7 +334,7 @@ bool dlgConnectionBuilder::testConnection()
     QString why;
     const auto text = connectionString(&why);
     if (!text) {
-        Prompts::current().MsgBox(why, MsgButtons::OK, MsgIcon::Critical, kTitle);
+        Prompts::current().MsgBox(why, MsgButtons::OK, MsgIcon::Critical, tr("Test Connection"));
         return false;
     }
     QString failure;
@@ -354,11 +353,11 @@ bool dlgConnectionBuilder::testConnection()
         }
     }
     if (!failure.isEmpty()) {
-        Prompts::current().MsgBox(failure, MsgButtons::OK, MsgIcon::Critical, kTitle);
+        Prompts::current().MsgBox(failure, MsgButtons::OK, MsgIcon::Critical, tr("Test Connection"));
         return false;
     }
-    Prompts::current().MsgBox(QStringLiteral("Test connection succeeded."), MsgButtons::OK,
-                              MsgIcon::Information, kTitle);
+    Prompts::current().MsgBox(tr("Test connection succeeded."), MsgButtons::OK, MsgIcon::Information,
+                              tr("Test Connection"));
     return true;
 }
 
@@ -371,7 +370,7 @@ void dlgConnectionBuilder::updateFields()
     for (QWidget* w : std::initializer_list<QWidget*>{txtServer, txtPort, txtUser, txtPassword})
         w->setEnabled(!file);
     cmdBrowse->setEnabled(file);
-    lblDatabase->setText(file ? QStringLiteral("Database &file") : QStringLiteral("D&atabase"));
+    lblDatabase->setText(file ? tr("Database &file") : tr("D&atabase"));
     txtPort->setPlaceholderText(QLatin1StringView(info(kind).defaultPort));
     updateButtons();
 }
@@ -396,9 +395,9 @@ void dlgConnectionBuilder::updateButtons()
 
 void dlgConnectionBuilder::browseDatabase()
 {
-    const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("SQLite Database"), txtDatabase->text(),
-        QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3 *.db3);;All files (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, tr("SQLite Database"), txtDatabase->text(),
+                                     tr("SQLite databases (*.db *.sqlite *.sqlite3 *.db3);;All files (*)"));
     if (!file.isEmpty())
         txtDatabase->setText(file);
 }

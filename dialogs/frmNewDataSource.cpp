@@ -31,13 +31,13 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmNewDataSource"));
-    setWindowTitle(QStringLiteral("New Data Source"));
+    setWindowTitle(tr("New Data Source"));
     setModal(true);
 
     txtName = new QLineEdit(this);
     txtName->setObjectName(QStringLiteral("txtName"));
     txtName->setMaxLength(255);
-    auto* lblName = new QLabel(QStringLiteral("Name"), this);
+    auto* lblName = new QLabel(tr("Name"), this);
     lblName->setObjectName(QStringLiteral("lblName"));
     lblName->setBuddy(txtName);
 
@@ -45,39 +45,39 @@ frmNewDataSource::frmNewDataSource(QWidget* parent)
     cboDelimiter->setObjectName(QStringLiteral("cboDelimiter"));
     cboDelimiter->setEditable(true);
     cboDelimiter->setInsertPolicy(QComboBox::NoInsert);
-    auto* lblDelimiter = new QLabel(QStringLiteral("Delimiter"), this);
+    auto* lblDelimiter = new QLabel(tr("Delimiter"), this);
     lblDelimiter->setObjectName(QStringLiteral("lblDelimiter"));
     lblDelimiter->setBuddy(cboDelimiter);
 
     txtConnection = scrollingText(this);
     txtConnection->setObjectName(QStringLiteral("txtConnection"));
     txtConnection->setReadOnly(true);
-    txtConnection->setToolTip(QStringLiteral("Connection string"));
-    auto* lblConnection = new QLabel(QStringLiteral("Connection"), this);
+    txtConnection->setToolTip(tr("Connection string"));
+    auto* lblConnection = new QLabel(tr("Connection"), this);
     lblConnection->setObjectName(QStringLiteral("lblConnection"));
     lblConnection->setBuddy(txtConnection);
 
     txtDescription = scrollingText(this);
     txtDescription->setObjectName(QStringLiteral("txtDescription"));
 
-    cmdDataSource = new QPushButton(QStringLiteral("C&onnection"), this);
+    cmdDataSource = new QPushButton(tr("C&onnection"), this);
     cmdDataSource->setObjectName(QStringLiteral("cmdDataSource"));
-    cmdDataSource->setToolTip(QStringLiteral("Build the connection string"));
+    cmdDataSource->setToolTip(tr("Build the connection string"));
     cmdDataSource->setAutoDefault(false);
 
     lblReason = new QLabel(this);
     lblReason->setObjectName(QStringLiteral("lblReason"));
     lblReason->setWordWrap(true);
 
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK = new QPushButton(tr("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setToolTip(QStringLiteral("Save changes and exit"));
+    cmdOK->setToolTip(tr("Save changes and exit"));
     cmdOK->setDefault(true);
     cmdOK->setEnabled(false);
 
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel = new QPushButton(tr("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setToolTip(QStringLiteral("Exit without saving changes"));
+    cmdCancel->setToolTip(tr("Exit without saving changes"));
     cmdCancel->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
@@ -167,9 +167,9 @@ void frmNewDataSource::updateOK()
 {
     QString reason;
     if (txtConnection->toPlainText().isEmpty())
-        reason = QStringLiteral("Build the connection string with the Connection button.");
+        reason = tr("Build the connection string with the Connection button.");
     else if (txtName->text().trimmed().isEmpty())
-        reason = QStringLiteral("Type a name for the data source.");
+        reason = tr("Type a name for the data source.");
     lblReason->setText(reason);
     cmdOK->setEnabled(reason.isEmpty());
 }
@@ -178,8 +178,7 @@ void frmNewDataSource::Form_Activate()
 {
     // The caller may still show its busy pointer; this dialog waits for the user.
     m_pointer.show();
-    setWindowTitle(m_sourceName.isEmpty() ? QStringLiteral("New Data Source")
-                                          : QStringLiteral("Edit Data Source"));
+    setWindowTitle(m_sourceName.isEmpty() ? tr("New Data Source") : tr("Edit Data Source"));
 }
 
 void frmNewDataSource::cboDelimiter_Change(const QString& text)

@@ -56,8 +56,16 @@ enum GridColumn : int
     colCount
 };
 
-const char* const kGridHeaders[colCount] = {"NUM",      "ID",         "Name",        "Provider", "Server",
-                                            "Database", "Connection", "Description", "Delimiter"};
+// Hidden columns keep their names untranslated.
+const char* const kGridHeaders[colCount] = {"NUM",
+                                            "ID",
+                                            QT_TRANSLATE_NOOP("frmOptions", "Name"),
+                                            QT_TRANSLATE_NOOP("frmOptions", "Provider"),
+                                            QT_TRANSLATE_NOOP("frmOptions", "Server"),
+                                            QT_TRANSLATE_NOOP("frmOptions", "Database"),
+                                            "Connection",
+                                            QT_TRANSLATE_NOOP("frmOptions", "Description"),
+                                            QT_TRANSLATE_NOOP("frmOptions", "Delimiter")};
 
 constexpr double kFitExtraTwips = 75;
 
@@ -113,7 +121,7 @@ frmOptions::frmOptions(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(QStringLiteral("Options"));
+    setWindowTitle(tr("Options"));
     setModal(true);
 
     tabOptions = new QTabWidget(this);
@@ -121,28 +129,26 @@ frmOptions::frmOptions(QWidget* parent)
 
     // General: display, tooltips, split.
     auto* general = new QWidget(tabOptions);
-    auto* fraDisplay = new QGroupBox(QStringLiteral("Display"), general);
+    auto* fraDisplay = new QGroupBox(tr("Display"), general);
     fraDisplay->setObjectName(QStringLiteral("fraDisplay"));
-    chkToolBarText = checkBox(fraDisplay, QStringLiteral("chkToolBarText"), QStringLiteral("Toolbar Text"));
-    chkGridLines = checkBox(fraDisplay, QStringLiteral("chkGridLines"), QStringLiteral("Grid Lines"));
+    chkToolBarText = checkBox(fraDisplay, QStringLiteral("chkToolBarText"), tr("Toolbar Text"));
+    chkGridLines = checkBox(fraDisplay, QStringLiteral("chkGridLines"), tr("Grid Lines"));
     auto* displayLayout = new QVBoxLayout(fraDisplay);
     displayLayout->addWidget(chkToolBarText);
     displayLayout->addWidget(chkGridLines);
 
-    auto* fraTooltips = new QGroupBox(QStringLiteral("Tooltips"), general);
+    auto* fraTooltips = new QGroupBox(tr("Tooltips"), general);
     fraTooltips->setObjectName(QStringLiteral("fraTooltips"));
-    chkObjectToolTips =
-        checkBox(fraTooltips, QStringLiteral("chkObjectToolTips"), QStringLiteral("Displayed"));
-    chkFieldTypes =
-        checkBox(fraTooltips, QStringLiteral("chkFieldTypes"), QStringLiteral("Show Field Types"));
-    chkSortFields = checkBox(fraTooltips, QStringLiteral("chkSortFields"), QStringLiteral("Sort Fields"));
+    chkObjectToolTips = checkBox(fraTooltips, QStringLiteral("chkObjectToolTips"), tr("Displayed"));
+    chkFieldTypes = checkBox(fraTooltips, QStringLiteral("chkFieldTypes"), tr("Show Field Types"));
+    chkSortFields = checkBox(fraTooltips, QStringLiteral("chkSortFields"), tr("Sort Fields"));
     txtObjectToolDelay = new QLineEdit(fraTooltips);
     txtObjectToolDelay->setObjectName(QStringLiteral("txtObjectToolDelay"));
     txtObjectToolDelay->setMaxLength(3);
     // Whole seconds only, typed or pasted; Tab, Enter and Escape stay the dialog's.
     txtObjectToolDelay->setValidator(
         new Glob::KeyFilter([](short key) { return Glob::Check_NumberKey(key, false); }, txtObjectToolDelay));
-    lblDelay = new QLabel(QStringLiteral("Delay"), fraTooltips);
+    lblDelay = new QLabel(tr("Delay"), fraTooltips);
     lblDelay->setObjectName(QStringLiteral("lblDelay"));
     lblDelay->setBuddy(txtObjectToolDelay);
     auto* tooltipsLayout = new QGridLayout(fraTooltips);
@@ -152,13 +158,13 @@ frmOptions::frmOptions(QWidget* parent)
     tooltipsLayout->addWidget(lblDelay, 3, 0);
     tooltipsLayout->addWidget(txtObjectToolDelay, 3, 1);
 
-    auto* fraSplit = new QGroupBox(QStringLiteral("Split"), general);
+    auto* fraSplit = new QGroupBox(tr("Split"), general);
     fraSplit->setObjectName(QStringLiteral("fraSplit"));
-    optSplit[0] = new QRadioButton(QStringLiteral("Vertical"), fraSplit);
-    optSplit[1] = new QRadioButton(QStringLiteral("Horizontal"), fraSplit);
+    optSplit[0] = new QRadioButton(tr("Vertical"), fraSplit);
+    optSplit[1] = new QRadioButton(tr("Horizontal"), fraSplit);
     for (int i = 0; i < 2; ++i)
         optSplit[size_t(i)]->setObjectName(indexed("optSplit", i));
-    chkLeft[0] = checkBox(fraSplit, indexed("chkLeft", 0), QStringLiteral("Data objects on left\\top"));
+    chkLeft[0] = checkBox(fraSplit, indexed("chkLeft", 0), tr("Data objects on left\\top"));
     auto* splitLayout = new QVBoxLayout(fraSplit);
     splitLayout->addWidget(optSplit[0]);
     splitLayout->addWidget(optSplit[1]);
@@ -169,17 +175,17 @@ frmOptions::frmOptions(QWidget* parent)
     generalLayout->addWidget(fraSplit, 1, 0);
     generalLayout->addWidget(fraTooltips, 0, 1, 2, 1);
     generalLayout->setRowStretch(2, 1);
-    tabOptions->addTab(general, QStringLiteral("General"));
+    tabOptions->addTab(general, tr("General"));
 
     // Data Sources: the grid and its four buttons.
     auto* sources = new QWidget(tabOptions);
     grdDataSources = new Grid(sources);
     grdDataSources->setObjectName(QStringLiteral("grdDataSources"));
-    const char* const captions[] = {"&New", "&Edit", "&Delete", "&Refresh"};
+    const char* const captions[] = {QT_TR_NOOP("&New"), QT_TR_NOOP("&Edit"), QT_TR_NOOP("&Delete"),
+                                    QT_TR_NOOP("&Refresh")};
     auto* sourceButtons = new QVBoxLayout;
     for (int i = 0; i < 4; ++i) {
-        cmdDataSource[size_t(i)] =
-            button(sources, indexed("cmdDataSource", i), QString::fromLatin1(captions[i]));
+        cmdDataSource[size_t(i)] = button(sources, indexed("cmdDataSource", i), tr(captions[i]));
         sourceButtons->addWidget(cmdDataSource[size_t(i)]);
         connect(cmdDataSource[size_t(i)], &QPushButton::clicked, this, [this, i] { cmdDataSource_Click(i); });
     }
@@ -187,25 +193,24 @@ frmOptions::frmOptions(QWidget* parent)
     auto* sourcesLayout = new QHBoxLayout(sources);
     sourcesLayout->addWidget(grdDataSources, 1);
     sourcesLayout->addLayout(sourceButtons);
-    tabOptions->addTab(sources, QStringLiteral("Data Sources"));
+    tabOptions->addTab(sources, tr("Data Sources"));
 
     // Admin: view, password, data types.
     auto* admin = new QWidget(tabOptions);
-    auto* fraView = new QGroupBox(QStringLiteral("View"), admin);
+    auto* fraView = new QGroupBox(tr("View"), admin);
     fraView->setObjectName(QStringLiteral("fraView"));
-    chkOptions = checkBox(fraView, QStringLiteral("chkOptions"), QStringLiteral("Options"));
-    chkOpenSQL = checkBox(fraView, QStringLiteral("chkOpenSQL"), QStringLiteral("Editable SQL"));
+    chkOptions = checkBox(fraView, QStringLiteral("chkOptions"), tr("Options"));
+    chkOpenSQL = checkBox(fraView, QStringLiteral("chkOpenSQL"), tr("Editable SQL"));
     auto* viewLayout = new QVBoxLayout(fraView);
     viewLayout->addWidget(chkOptions);
     viewLayout->addWidget(chkOpenSQL);
 
-    auto* fraPassword = new QGroupBox(QStringLiteral("Password"), admin);
+    auto* fraPassword = new QGroupBox(tr("Password"), admin);
     fraPassword->setObjectName(QStringLiteral("fraPassword"));
-    chkPasswordData =
-        checkBox(fraPassword, QStringLiteral("chkPasswordData"), QStringLiteral("Data Sources ("));
-    chkDataSource = checkBox(fraPassword, QStringLiteral("chkDataSource"), QStringLiteral("Editable)"));
-    chkPasswordAdmin = checkBox(fraPassword, QStringLiteral("chkPasswordAdmin"), QStringLiteral("Admin"));
-    cmdPassword = button(fraPassword, QStringLiteral("cmdPassword"), QStringLiteral("&Set"));
+    chkPasswordData = checkBox(fraPassword, QStringLiteral("chkPasswordData"), tr("Data Sources ("));
+    chkDataSource = checkBox(fraPassword, QStringLiteral("chkDataSource"), tr("Editable)"));
+    chkPasswordAdmin = checkBox(fraPassword, QStringLiteral("chkPasswordAdmin"), tr("Admin"));
+    cmdPassword = button(fraPassword, QStringLiteral("cmdPassword"), tr("&Set"));
     auto* passwordLayout = new QVBoxLayout(fraPassword);
     auto* dataLine = new QHBoxLayout; // the two captions read as one phrase
     dataLine->setSpacing(0);
@@ -216,13 +221,12 @@ frmOptions::frmOptions(QWidget* parent)
     passwordLayout->addWidget(chkPasswordAdmin);
     passwordLayout->addWidget(cmdPassword, 0, Qt::AlignLeft);
 
-    auto* fraDataTypes = new QGroupBox(QStringLiteral("Data Types"), admin);
+    auto* fraDataTypes = new QGroupBox(tr("Data Types"), admin);
     fraDataTypes->setObjectName(QStringLiteral("fraDataTypes"));
-    const char* const kinds[] = {"Tables", "Views", "Stored Procs."};
+    const char* const kinds[] = {QT_TR_NOOP("Tables"), QT_TR_NOOP("Views"), QT_TR_NOOP("Stored Procs.")};
     auto* typesLayout = new QVBoxLayout(fraDataTypes);
     for (int i = 0; i < 3; ++i) {
-        chkQueryView[size_t(i)] =
-            checkBox(fraDataTypes, indexed("chkQueryView", i), QString::fromLatin1(kinds[i]));
+        chkQueryView[size_t(i)] = checkBox(fraDataTypes, indexed("chkQueryView", i), tr(kinds[i]));
         typesLayout->addWidget(chkQueryView[size_t(i)]);
     }
 
@@ -231,12 +235,12 @@ frmOptions::frmOptions(QWidget* parent)
     adminLayout->addWidget(fraDataTypes, 1, 0);
     adminLayout->addWidget(fraPassword, 0, 1, 2, 1);
     adminLayout->setRowStretch(2, 1);
-    tabOptions->addTab(admin, QStringLiteral("Admin"));
+    tabOptions->addTab(admin, tr("Admin"));
 
-    cmdOK = button(this, QStringLiteral("cmdOK"), QStringLiteral("&OK"));
+    cmdOK = button(this, QStringLiteral("cmdOK"), tr("&OK"));
     cmdOK->setDefault(true);
-    cmdCancel = button(this, QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"));
-    cmdApply = button(this, QStringLiteral("cmdApply"), QStringLiteral("&Apply"));
+    cmdCancel = button(this, QStringLiteral("cmdCancel"), tr("&Cancel"));
+    cmdApply = button(this, QStringLiteral("cmdApply"), tr("&Apply"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
@@ -386,30 +390,30 @@ bool frmOptions::Init()
 bool frmOptions::Set_ToolTips()
 {
     return reported(QStringLiteral("Set_ToolTips"), [this] {
-        chkToolBarText->setToolTip(QStringLiteral("Display descriptive text on Data toolbar icons"));
-        chkGridLines->setToolTip(QStringLiteral("Display grid lines (Details view only)"));
-        chkObjectToolTips->setToolTip(QStringLiteral("Display object fields as tooltip"));
-        chkSortFields->setToolTip(QStringLiteral("Sort fields in tool tip by name"));
-        txtObjectToolDelay->setToolTip(QStringLiteral("Object tool tip delay"));
-        optSplit[0]->setToolTip(QStringLiteral("Split Browser and Data Objects panes vertically"));
-        optSplit[1]->setToolTip(QStringLiteral("Split Browser and Data Objects panes horizontally"));
-        chkLeft[0]->setToolTip(QStringLiteral("Display data objects pane on the left\\top"));
-        chkOptions->setToolTip(QStringLiteral("Allow user to set options"));
-        chkOpenSQL->setToolTip(QStringLiteral("Allow user to edit Results SQL"));
-        chkPasswordData->setToolTip(QStringLiteral("Require password to view Data Sources tab"));
-        chkDataSource->setToolTip(QStringLiteral("Allow user to edit Data Sources"));
-        chkPasswordAdmin->setToolTip(QStringLiteral("Require password to view Admin tab"));
-        cmdPassword->setToolTip(QStringLiteral("Set password for Data Sources and Admin tabs"));
-        chkQueryView[0]->setToolTip(QStringLiteral("Allow user to query Tables"));
-        chkQueryView[1]->setToolTip(QStringLiteral("Allow user to query Views"));
-        chkQueryView[2]->setToolTip(QStringLiteral("Allow user to query Stored Procedures"));
-        cmdOK->setToolTip(QStringLiteral("Save changes and exit"));
-        cmdCancel->setToolTip(QStringLiteral("Exit without saving changes"));
-        cmdApply->setToolTip(QStringLiteral("Apply changes"));
-        cmdDataSource[0]->setToolTip(QStringLiteral("Add a new Data Source"));
-        cmdDataSource[1]->setToolTip(QStringLiteral("Edit the current Data Source"));
-        cmdDataSource[2]->setToolTip(QStringLiteral("Delete the current Data Source"));
-        cmdDataSource[3]->setToolTip(QStringLiteral("Refresh the Data Sources"));
+        chkToolBarText->setToolTip(tr("Display descriptive text on Data toolbar icons"));
+        chkGridLines->setToolTip(tr("Display grid lines (Details view only)"));
+        chkObjectToolTips->setToolTip(tr("Display object fields as tooltip"));
+        chkSortFields->setToolTip(tr("Sort fields in tool tip by name"));
+        txtObjectToolDelay->setToolTip(tr("Object tool tip delay"));
+        optSplit[0]->setToolTip(tr("Split Browser and Data Objects panes vertically"));
+        optSplit[1]->setToolTip(tr("Split Browser and Data Objects panes horizontally"));
+        chkLeft[0]->setToolTip(tr("Display data objects pane on the left\\top"));
+        chkOptions->setToolTip(tr("Allow user to set options"));
+        chkOpenSQL->setToolTip(tr("Allow user to edit Results SQL"));
+        chkPasswordData->setToolTip(tr("Require password to view Data Sources tab"));
+        chkDataSource->setToolTip(tr("Allow user to edit Data Sources"));
+        chkPasswordAdmin->setToolTip(tr("Require password to view Admin tab"));
+        cmdPassword->setToolTip(tr("Set password for Data Sources and Admin tabs"));
+        chkQueryView[0]->setToolTip(tr("Allow user to query Tables"));
+        chkQueryView[1]->setToolTip(tr("Allow user to query Views"));
+        chkQueryView[2]->setToolTip(tr("Allow user to query Stored Procedures"));
+        cmdOK->setToolTip(tr("Save changes and exit"));
+        cmdCancel->setToolTip(tr("Exit without saving changes"));
+        cmdApply->setToolTip(tr("Apply changes"));
+        cmdDataSource[0]->setToolTip(tr("Add a new Data Source"));
+        cmdDataSource[1]->setToolTip(tr("Edit the current Data Source"));
+        cmdDataSource[2]->setToolTip(tr("Delete the current Data Source"));
+        cmdDataSource[3]->setToolTip(tr("Refresh the Data Sources"));
         return true;
     });
 }
@@ -424,7 +428,7 @@ bool frmOptions::Save_Changes()
         const std::optional<int> delay = Glob::TextToInt(txtObjectToolDelay->text());
         if (!delay)
             throw std::invalid_argument(
-                QStringLiteral("Type mismatch: the tooltip delay \"%1\" is not a whole number of seconds.")
+                tr("Type mismatch: the tooltip delay \"%1\" is not a whole number of seconds.")
                     .arg(txtObjectToolDelay->text())
                     .toStdString());
         options.lngToolTipDelay = *delay;
@@ -455,8 +459,8 @@ bool frmOptions::unloadForm()
 {
     if (m_loaded && cmdApply->isEnabled()) {
         using namespace quarry::platform;
-        const MsgResult answer = Prompts::current().MsgBox(
-            QStringLiteral("Save changes?"), MsgButtons::YesNoCancel, MsgIcon::Question, windowTitle());
+        const MsgResult answer = Prompts::current().MsgBox(tr("Save changes?"), MsgButtons::YesNoCancel,
+                                                           MsgIcon::Question, windowTitle());
         if (answer == MsgResult::Cancel)
             return false;
         // Saved, but neither the data-source list nor the control hears of it.
@@ -483,8 +487,8 @@ bool frmOptions::saveDataSources()
     if (Glob::Save_DataSources())
         return true;
     Glob::Reporter().ReportError(QStringLiteral("Save_DataSources"),
-                                 QStringLiteral("The data sources could not be written to %1; "
-                                                "the changes are kept in memory only.")
+                                 tr("The data sources could not be written to %1; "
+                                    "the changes are kept in memory only.")
                                      .arg(Glob::Options().strDataSourceFile));
     return false;
 }
@@ -583,7 +587,7 @@ bool frmOptions::Set_Grid()
             grid->setRows(1);
         grid->setFixedRows(1);
         for (int col = 0; col < colCount; ++col)
-            grid->setText(0, col, QString::fromLatin1(kGridHeaders[col]));
+            grid->setText(0, col, tr(kGridHeaders[col]));
         for (int col : {colNum, colID, colConnection})
             grdDataSources->setColumnHidden(col, true);
         return true;
@@ -654,10 +658,9 @@ void frmOptions::cmdDataSource_Click(int index)
         bool number = false;
         const int entry = grid->text(row, colID).toInt(&number);
         if (!number) {
-            Glob::Reporter().ReportError(
-                QStringLiteral("cmdDataSource_Click"),
-                QStringLiteral("The data source \"%1\" has been deleted and cannot be edited.")
-                    .arg(grid->text(row, colName)));
+            Glob::Reporter().ReportError(QStringLiteral("cmdDataSource_Click"),
+                                         tr("The data source \"%1\" has been deleted and cannot be edited.")
+                                             .arg(grid->text(row, colName)));
             return;
         }
         if (Glob::New_DataSource(entry, true)) {

@@ -31,23 +31,23 @@ frmPassword::frmPassword(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmPassword"));
-    setWindowTitle(QStringLiteral("Admin Password"));
+    setWindowTitle(tr("Admin Password"));
     setModal(true);
 
-    static const char* const captions[] = {"Current", "New", "Confirm"};
-    static const char* const tips[] = {"The current password", "The new pasword",
-                                       "Retype new password for confirmation"};
+    static const char* const captions[] = {QT_TR_NOOP("Current"), QT_TR_NOOP("New"), QT_TR_NOOP("Confirm")};
+    static const char* const tips[] = {QT_TR_NOOP("The current password"), QT_TR_NOOP("The new pasword"),
+                                       QT_TR_NOOP("Retype new password for confirmation")};
     auto* grid = new QGridLayout(this);
     for (int i = 0; i < 3; ++i) {
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("txtPassword%1").arg(i));
         box->setEchoMode(QLineEdit::Password);
         box->setMaxLength(kMaxPasswordLength);
-        box->setToolTip(QString::fromLatin1(tips[i]));
+        box->setToolTip(tr(tips[i]));
         // Pasted and dropped text meets the filter typed keys meet, so the
         // context menu and its Paste can stay.
         box->setValidator(new Glob::KeyFilter(&Glob::Check_AlphaKey, box));
-        auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
+        auto* label = new QLabel(tr(captions[i]), this);
         label->setObjectName(QStringLiteral("lblLabel%1").arg(i));
         label->setBuddy(box);
         grid->addWidget(label, i, 0);
@@ -57,15 +57,15 @@ frmPassword::frmPassword(QWidget* parent)
         connect(box, &QLineEdit::textChanged, this, &frmPassword::txtPassword_Change);
     }
 
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK = new QPushButton(tr("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setToolTip(QStringLiteral("Save changes and exit"));
+    cmdOK->setToolTip(tr("Save changes and exit"));
     cmdOK->setDefault(true);
     cmdOK->setEnabled(false);
 
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel = new QPushButton(tr("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setToolTip(QStringLiteral("Exit without saving changes"));
+    cmdCancel->setToolTip(tr("Exit without saving changes"));
     cmdCancel->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
@@ -111,7 +111,7 @@ bool frmPassword::Init()
         for (QLineEdit* box : txtPassword)
             box->clear();
         // The instance is reused, so the check-mode caption is restored too.
-        setWindowTitle(m_changeMode ? QStringLiteral("Set Password") : QStringLiteral("Admin Password"));
+        setWindowTitle(m_changeMode ? tr("Set Password") : tr("Admin Password"));
         cmdOK->setEnabled(false);
         m_cancelled = true;
         if (stored)
@@ -154,19 +154,18 @@ void frmPassword::cmdOK_Click()
     using namespace quarry::platform;
     Glob::BrowserOptions& options = Glob::Options();
     if (normalised(txtPassword[0]->text()) != options.strPassword) {
-        Prompts::current().MsgBox(QStringLiteral("Invalid Password"), MsgButtons::OK, MsgIcon::Critical,
-                                  windowTitle());
+        Prompts::current().MsgBox(tr("Invalid Password"), MsgButtons::OK, MsgIcon::Critical, windowTitle());
         selectAll(txtPassword[0]);
         return;
     }
     if (m_changeMode) {
         if (txtPassword[1]->text().trimmed().toUpper() != txtPassword[2]->text().trimmed().toUpper()) {
-            Prompts::current().MsgBox(QStringLiteral("Confirm does not match Password, try again!"),
-                                      MsgButtons::OKCancel, MsgIcon::Critical, windowTitle());
+            Prompts::current().MsgBox(tr("Confirm does not match Password, try again!"), MsgButtons::OKCancel,
+                                      MsgIcon::Critical, windowTitle());
             selectAll(txtPassword[1]);
             return;
         }
-        Prompts::current().MsgBox(QStringLiteral("Password changed"), MsgButtons::OK, MsgIcon::Information,
+        Prompts::current().MsgBox(tr("Password changed"), MsgButtons::OK, MsgIcon::Information,
                                   windowTitle());
         options.strPassword = normalised(txtPassword[1]->text());
     }

@@ -96,7 +96,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     d->tmrTip->stop();
     d->grdTooltip->hide();
     d->LastLookUp.clear();
-    d->panel1->setText(QStringLiteral("Retrieving Items ..."));
+    d->panel1->setText(tr("Retrieving Items ..."));
 
     const int number = Glob::CurrentDataSource();
     std::vector<ListItem> items;
@@ -113,7 +113,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
         d->lvwData->hide();
         d->lvwData->clear();
 
-        const QString category = Nodx.data(Qt::DisplayRole).toString();
+        const QString category = kwQuarryPrivate::categoryOf(Nodx);
         if (category == QLatin1String("Tables") && Glob::Options().blnQueryTables) {
             // The type is read where the driver may not have kept to the one asked for.
             const QList<int> read{TableSchema, TableName, TableCreated};
@@ -184,8 +184,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     const int count = d->lvwData->count();
     d->panel1->setText(status);
     // A single object reads "1 item", not the always-plural "1 items" of old.
-    d->panel2->setText(u' ' + quarry::platform::GroupedCount(count) +
-                       (count == 1 ? QStringLiteral(" item") : QStringLiteral(" items")));
+    d->panel2->setText(
+        u' ' + (count == 1 ? tr("%1 item") : tr("%1 items")).arg(quarry::platform::GroupedCount(count)));
     d->tvwData->setEnabled(true);
     const QString delimiter = d->delimiterOf(number);
     d->SelectedObject = count > 0 ? Delimited(d->lvwData->model()->item(0).text, delimiter) : QString();

@@ -2,6 +2,8 @@
 
 #include "platform/widgets/Prompts.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace quarry::platform {
@@ -28,7 +30,7 @@ int ErrorReporter::ReportError(const QString& procedure, const QString& descript
         return 0;
     QString text = QStringLiteral("%1\n\n%2").arg(procedure, description);
     if (!m_contact.isEmpty())
-        text += QStringLiteral("\n\nPlease report this to %1.").arg(m_contact);
+        text += QCoreApplication::translate("ErrorReporter", "\n\nPlease report this to %1.").arg(m_contact);
     return int(Prompts::current().MsgBox(text, MsgButtons::OK, MsgIcon::Critical, m_title));
 }
 

@@ -39,7 +39,7 @@ int selectedRow(const kwQuarryPrivate* d)
 {
     const int row = d->lvwData->selectedRow();
     if (row < 0)
-        throw std::logic_error("No item is selected in the object list.");
+        throw std::logic_error(kwQuarry::tr("No item is selected in the object list.").toStdString());
     return row;
 }
 
@@ -134,7 +134,7 @@ bool kwQuarry::Show_ToolTip()
 
 bool kwQuarry::Get_Fields()
 {
-    d->panel1->setText(QStringLiteral("Retrieving Object information ..."));
+    d->panel1->setText(tr("Retrieving Object information ..."));
     quarry::Connection* connection = nullptr;
     QString sql;
     try {
@@ -143,7 +143,7 @@ bool kwQuarry::Get_Fields()
         if (d->ObjectRecordset && d->ObjectRecordset->State() != quarry::adStateClosed)
             d->ObjectRecordset->Close();
         if (d->CurrentDataType != dkDataTable && d->CurrentDataType != dkDataView)
-            throw std::logic_error("Fields are listed for tables and views only.");
+            throw std::logic_error(tr("Fields are listed for tables and views only.").toStdString());
         connection = &d->connection(Glob::CurrentDataSource());
         sql = QStringLiteral("SELECT * FROM ") + lookUpName(*connection, d->SelectedObject);
         // Described, never executed: no row is read.
@@ -157,7 +157,7 @@ bool kwQuarry::Get_Fields()
         if (Glob::Options().blnToolTipSort)
             quarry::query::SortFieldRows(*this, fields);
         d->ObjectFields = std::move(fields);
-        d->panel1->setText(QStringLiteral("Ready ..."));
+        d->panel1->setText(tr("Ready ..."));
         return true;
     } catch (const std::exception& error) {
         if (connection && connection->errors().Count() > 0)
@@ -166,7 +166,7 @@ bool kwQuarry::Get_Fields()
             d->raiseError(QStringLiteral("Get_Fields"), error);
         kwQuarryPrivate::ignoreErrors([&] { d->dropIfDead(Glob::CurrentDataSource()); });
     }
-    d->panel1->setText(QStringLiteral("Ready ..."));
+    d->panel1->setText(tr("Ready ..."));
     return false;
 }
 
@@ -258,7 +258,8 @@ bool kwQuarry::Sort_Array(QVariant& aData)
             aData = sorted;
             return true;
         }
-        throw std::invalid_argument("Type mismatch: Sort_Array sorts a list of texts or of rows.");
+        throw std::invalid_argument(
+            tr("Type mismatch: Sort_Array sorts a list of texts or of rows.").toStdString());
     });
 }
 

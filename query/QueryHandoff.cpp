@@ -40,8 +40,8 @@ int leadingWholeNumber(const QString& answer)
     const double value = QLocale::c().toDouble(match.captured(), &ok);
     const double whole = std::nearbyint(value); // the default rounding mode sends halves to even
     if (!ok || !std::isfinite(whole) || whole < double(INT_MIN) || whole > double(INT_MAX))
-        throw std::overflow_error("Overflow: " + answer.trimmed().toStdString() +
-                                  " does not fit a number of rows.");
+        throw std::overflow_error(
+            kwQuarry::tr("Overflow: %1 does not fit a number of rows.").arg(answer.trimmed()).toStdString());
     return int(whole);
 }
 
@@ -84,8 +84,7 @@ bool kwQuarry::Run(int lngType)
             break;
         case 2: { // top rows
             const QString answer = quarry::platform::Prompts::current().InputBox(
-                QStringLiteral("Enter maximum number of rows to return. 0 equals all."),
-                QStringLiteral("Return top ..."),
+                tr("Enter maximum number of rows to return. 0 equals all."), tr("Return top ..."),
                 d->RunMaxRecords == 0 ? QStringLiteral("100") : QString::number(d->RunMaxRecords));
             if (answer.isEmpty())
                 return false;
@@ -115,7 +114,7 @@ bool kwQuarry::Run_Query()
         } else {
             if (d->SelectedObject.isEmpty())
                 return false;
-            const QString category = d->treeModel->text(d->selectedNode());
+            const QString category = kwQuarryPrivate::categoryOf(d->selectedNode());
             if (category == QLatin1String("Tables")) {
                 d->CurrentDataType = dkDataTable;
                 sql = QStringLiteral("SELECT * \r\nFROM ") + d->SelectedObject;
@@ -128,7 +127,7 @@ bool kwQuarry::Run_Query()
             }
             const int row = d->lvwData->selectedRow();
             if (row < 0)
-                throw std::logic_error("No item is selected in the object list.");
+                throw std::logic_error(tr("No item is selected in the object list.").toStdString());
             name = d->CategoryPath + QStringLiteral(" : ") + d->lvwData->model()->item(row).text;
         }
         const quarry::Connection connection = d->connection(number);

@@ -94,7 +94,8 @@ QList<int> entrySections(const quarry::platform::ProfileFile& file)
 
 QString fullListError()
 {
-    return QStringLiteral("The data-source list is full: it holds at most %1 data sources.")
+    return QCoreApplication::translate("Glob",
+                                       "The data-source list is full: it holds at most %1 data sources.")
         .arg(kDataSourceRows);
 }
 
@@ -160,8 +161,8 @@ bool Get_DataSources()
         QFile probe(file);
         if (!probe.open(QIODevice::ReadOnly)) {
             Reporter().ReportError(
-                procedure,
-                QStringLiteral("Cannot read the data-source file %1: %2").arg(file, probe.errorString()));
+                procedure, QCoreApplication::translate("Glob", "Cannot read the data-source file %1: %2")
+                               .arg(file, probe.errorString()));
             return false;
         }
     }
@@ -192,8 +193,9 @@ bool Get_DataSources()
         QString delimiter = value("Delimiter");
         // A name goes between one character on each side; the editor allows no more.
         if (delimiter.size() > 1) {
-            problems << QStringLiteral("The delimiter \"%1\" of the data source \"%2\" is more than one "
-                                       "character; \"%3\" is used.")
+            problems << QCoreApplication::translate(
+                            "Glob", "The delimiter \"%1\" of the data source \"%2\" is more than one "
+                                    "character; \"%3\" is used.")
                             .arg(delimiter, name, delimiter.left(1));
             delimiter.truncate(1);
         }
@@ -203,12 +205,14 @@ bool Get_DataSources()
 
     // Told once, together: whatever is left out here is dropped by the next save.
     if (beyond > 0)
-        problems << QStringLiteral("The data-source file %1 holds more than %2 data sources; only the first "
-                                   "%2 are loaded.")
+        problems << QCoreApplication::translate(
+                        "Glob", "The data-source file %1 holds more than %2 data sources; only the first "
+                                "%2 are loaded.")
                         .arg(file)
                         .arg(kDataSourceRows);
     if (!nameless.isEmpty())
-        problems << QStringLiteral("Section %1 of the data-source file %2 has no name and is left out.")
+        problems << QCoreApplication::translate(
+                        "Glob", "Section %1 of the data-source file %2 has no name and is left out.")
                         .arg(nameless.join(QStringLiteral(", ")), file);
     if (!problems.isEmpty())
         Reporter().ReportError(procedure, problems.join(u' '));
@@ -292,7 +296,7 @@ bool Add_DataSource(const QString& name, const QString& connection, const QStrin
 {
     // A nameless entry would be left out of the next load.
     if (name.trimmed().isEmpty()) {
-        Reporter().ReportError(procedure, QStringLiteral("A data source needs a name."));
+        Reporter().ReportError(procedure, QCoreApplication::translate("Glob", "A data source needs a name."));
         return false;
     }
     const int row = t_store.count + 1;
@@ -309,7 +313,9 @@ bool New_DataSource(int lngIndex, bool blnEdit)
 {
     const QString procedure = QStringLiteral("New_DataSource");
     if (blnEdit && !validRow(lngIndex)) {
-        Reporter().ReportError(procedure, QStringLiteral("There is no data source number %1.").arg(lngIndex));
+        Reporter().ReportError(
+            procedure,
+            QCoreApplication::translate("Glob", "There is no data source number %1.").arg(lngIndex));
         return false;
     }
     // Refused before the editor opens, so nobody types an entry that cannot be kept.
@@ -342,8 +348,8 @@ bool Delete_DataSource(int lngIndex)
         return false;
     DataSource& row = t_store.table[lngIndex];
     const MsgResult answer = Prompts::current().MsgBox(
-        QStringLiteral("Delete ") + row[dsName] + QStringLiteral("?"), MsgButtons::OKCancel,
-        MsgIcon::Question, QStringLiteral("Delete Data Source"));
+        QCoreApplication::translate("Glob", "Delete %1?").arg(row[dsName]), MsgButtons::OKCancel,
+        MsgIcon::Question, QCoreApplication::translate("Glob", "Delete Data Source"));
     if (answer != MsgResult::OK)
         return false;
     row[dsID].clear();

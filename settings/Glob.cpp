@@ -4,6 +4,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/TextConvert.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <limits>
@@ -101,7 +102,7 @@ std::optional<QString> fromText(BrowserOptions& options, const OptionKey& entry,
                                 const QString& file)
 {
     const auto where = [&] {
-        return QStringLiteral("\"%1\"/\"%2\" in the settings file \"%3\"")
+        return QCoreApplication::translate("Glob", "\"%1\"/\"%2\" in the settings file \"%3\"")
             .arg(QLatin1String(entry.section), QLatin1String(entry.key), file);
     };
     return std::visit(
@@ -118,15 +119,16 @@ std::optional<QString> fromText(BrowserOptions& options, const OptionKey& entry,
                 else
                     converted = TextToInt(text);
                 if (!converted)
-                    return QStringLiteral("\"%1\" is not a valid %2 for %3; %4 is used.")
-                        .arg(text,
-                             std::is_same_v<T, bool> ? QStringLiteral("Boolean")
-                                                     : QStringLiteral("whole number"),
-                             where(), toText(options, entry.field));
+                    return (std::is_same_v<T, bool>
+                                ? QCoreApplication::translate(
+                                      "Glob", "\"%1\" is not a valid Boolean for %2; %3 is used.")
+                                : QCoreApplication::translate(
+                                      "Glob", "\"%1\" is not a valid whole number for %2; %3 is used."))
+                        .arg(text, where(), toText(options, entry.field));
                 if constexpr (std::is_same_v<T, int>) {
                     if (*converted < entry.least || *converted > entry.most) {
                         value = entry.initial;
-                        return QStringLiteral("%1 is out of range for %2; %3 is used.")
+                        return QCoreApplication::translate("Glob", "%1 is out of range for %2; %3 is used.")
                             .arg(text, where(), IntToText(value));
                     }
                 }
@@ -152,7 +154,8 @@ template <std::size_t N> bool load(const char* procedure, const OptionKey (&keys
     QStringList problems;
     if (reportStrayLines)
         for (const int line : store.strayLines())
-            problems << QStringLiteral("Line %1 of the settings file \"%2\" is not a setting and is ignored.")
+            problems << QCoreApplication::translate(
+                            "Glob", "Line %1 of the settings file \"%2\" is not a setting and is ignored.")
                             .arg(line)
                             .arg(store.fileName());
     BrowserOptions& options = t_state.options;

@@ -2,6 +2,7 @@
 
 #include "platform/ProfileFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,11 +21,11 @@ constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 QString nameError(const QString& application)
 {
     if (application.isEmpty())
-        return QStringLiteral("No application title is set for the settings store.");
+        return QCoreApplication::translate("Glob", "No application title is set for the settings store.");
     if (application == QLatin1String(".") || application == QLatin1String("..") ||
         application.contains(QLatin1Char('/')) || application.contains(QLatin1Char('\\')) ||
         application.contains(QChar(0)))
-        return QStringLiteral("\"%1\" cannot name a settings file.").arg(application);
+        return QCoreApplication::translate("Glob", "\"%1\" cannot name a settings file.").arg(application);
     return {};
 }
 
@@ -125,13 +126,13 @@ bool SettingsStore::checkFile(QString* error)
     const QFileInfo folder(QFileInfo(file).absolutePath());
     if (folder.exists()) {
         if (!folder.isDir()) {
-            setError(error,
-                     QStringLiteral("The settings folder \"%1\" is not a folder.").arg(folder.filePath()));
+            setError(error, QCoreApplication::translate("Glob", "The settings folder \"%1\" is not a folder.")
+                                .arg(folder.filePath()));
             return false;
         }
         if (!folder.isReadable() || !folder.isExecutable()) {
-            setError(error,
-                     QStringLiteral("The settings folder \"%1\" cannot be read.").arg(folder.filePath()));
+            setError(error, QCoreApplication::translate("Glob", "The settings folder \"%1\" cannot be read.")
+                                .arg(folder.filePath()));
             return false;
         }
     }
@@ -139,36 +140,39 @@ bool SettingsStore::checkFile(QString* error)
     const QFileInfo info(file);
     if (info.exists()) {
         if (!info.isFile()) {
-            setError(error, QStringLiteral("The settings file \"%1\" is not a file.").arg(file));
+            setError(
+                error,
+                QCoreApplication::translate("Glob", "The settings file \"%1\" is not a file.").arg(file));
             return false;
         }
         if (info.size() > kMaxFileSize) {
-            setError(error,
-                     QStringLiteral("The settings file \"%1\" is too large to be a settings file; it has "
-                                    "been left unchanged.")
-                         .arg(file));
+            setError(error, QCoreApplication::translate(
+                                "Glob", "The settings file \"%1\" is too large to be a settings file; it has "
+                                        "been left unchanged.")
+                                .arg(file));
             return false;
         }
         QFile in(file);
         if (!in.open(QIODevice::ReadOnly)) {
-            setError(
-                error,
-                QStringLiteral("The settings file \"%1\" cannot be read: %2.").arg(file, in.errorString()));
+            setError(error,
+                     QCoreApplication::translate("Glob", "The settings file \"%1\" cannot be read: %2.")
+                         .arg(file, in.errorString()));
             return false;
         }
         const QByteArray data = in.readAll();
         if (in.error() != QFileDevice::NoError) {
-            setError(
-                error,
-                QStringLiteral("The settings file \"%1\" cannot be read: %2.").arg(file, in.errorString()));
+            setError(error,
+                     QCoreApplication::translate("Glob", "The settings file \"%1\" cannot be read: %2.")
+                         .arg(file, in.errorString()));
             return false;
         }
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString text = utf8(data);
         if (utf8.hasError() || data.contains('\0')) {
-            setError(error, QStringLiteral(
-                                "The settings file \"%1\" is not a text file; it has been left unchanged.")
-                                .arg(file));
+            setError(error,
+                     QCoreApplication::translate(
+                         "Glob", "The settings file \"%1\" is not a text file; it has been left unchanged.")
+                         .arg(file));
             return false;
         }
         m_strayLines = findStrayLines(text);
@@ -178,16 +182,17 @@ bool SettingsStore::checkFile(QString* error)
     case QSettings::NoError:
         return true;
     case QSettings::AccessError:
-        setError(error, QStringLiteral("The settings file \"%1\" cannot be read.").arg(file));
+        setError(error,
+                 QCoreApplication::translate("Glob", "The settings file \"%1\" cannot be read.").arg(file));
         return false;
     case QSettings::FormatError:
         // What QSettings cannot parse is among the stray lines, ignored and reported.
         if (!m_strayLines.isEmpty())
             return true;
-        setError(error,
-                 QStringLiteral("The settings file \"%1\" is not a valid settings file; it has been left "
-                                "unchanged.")
-                     .arg(file));
+        setError(error, QCoreApplication::translate(
+                            "Glob", "The settings file \"%1\" is not a valid settings file; it has been left "
+                                    "unchanged.")
+                            .arg(file));
         return false;
     }
     return false;
@@ -220,7 +225,8 @@ bool SettingsStore::save(const QList<Entry>& entries, QString* error)
     const QString folder = QFileInfo(file).absolutePath();
     if (!QDir().mkpath(folder)) {
         setError(error,
-                 QStringLiteral("The settings folder \"%1\" cannot be created; the settings were not saved.")
+                 QCoreApplication::translate(
+                     "Glob", "The settings folder \"%1\" cannot be created; the settings were not saved.")
                      .arg(folder));
         return false;
     }
@@ -231,7 +237,8 @@ bool SettingsStore::save(const QList<Entry>& entries, QString* error)
     // leaves the previous contents in place.
     if (!quarry::platform::WriteProfileStrings(lines, file)) {
         setError(error,
-                 QStringLiteral("The settings file \"%1\" could not be written; the settings were not saved.")
+                 QCoreApplication::translate(
+                     "Glob", "The settings file \"%1\" could not be written; the settings were not saved.")
                      .arg(file));
         return false;
     }

@@ -57,7 +57,9 @@ public:
     // Sorts `aData` in place, case ignored: a QStringList, or a QVariantList of QStringList rows by cell 0.
     Q_INVOKABLE bool Sort_Array(QVariant& aData);
     Q_INVOKABLE void UnloadFlter();
-    // `Nodx` is an index of the tree model behind tvwData; only its text is read.
+    // `Nodx` is a category node of the tree model behind tvwData, whatever
+    // language it shows; of any other model, an index whose text is "Tables",
+    // "Views" or "Stored Procedures".
     Q_INVOKABLE bool Get_DataObjects(QModelIndex& Nodx);
     Q_INVOKABLE bool Set_MenuText();
     Q_INVOKABLE bool Size_Cols();

@@ -1,5 +1,6 @@
 #include "platform/db/DatabasePrivate.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -30,7 +31,8 @@ DatabaseError::DatabaseError(const QString& description, Errors errors)
 
 DatabaseError db::notAllowedClosed()
 {
-    return DatabaseError(QStringLiteral("Operation is not allowed when the object is closed."));
+    return DatabaseError(
+        QCoreApplication::translate("Database", "Operation is not allowed when the object is closed."));
 }
 
 namespace {
@@ -43,7 +45,9 @@ void requireSqliteFile(const QString& connectionString)
     if (!path || path->isEmpty() || *path == u":memory:" || path->startsWith(u"file:", Qt::CaseInsensitive))
         return;
     if (!QFileInfo::exists(*path))
-        throw DatabaseError(QStringLiteral("The SQLite database file \"%1\" does not exist.").arg(*path));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "The SQLite database file \"%1\" does not exist.")
+                .arg(*path));
 }
 
 QStringList installedDrivers(const EnvHandle& env)
@@ -185,10 +189,14 @@ void ConnectionPrivate::throwCut(const DatabaseError& e)
     Errors records;
     const QString description =
         link->overran()
-            ? QStringLiteral("The server did not answer within %1 second%2; the connection was closed.")
-                  .arg(commandTimeout)
-                  .arg(commandTimeout == 1 ? "" : "s")
-            : QStringLiteral("The connection was closed while the server was busy.");
+            ? (commandTimeout == 1
+                   ? QCoreApplication::translate(
+                         "Database", "The server did not answer within 1 second; the connection was closed.")
+                   : QCoreApplication::translate(
+                         "Database",
+                         "The server did not answer within %1 seconds; the connection was closed.")
+                         .arg(commandTimeout))
+            : QCoreApplication::translate("Database", "The connection was closed while the server was busy.");
     records.Append({QStringLiteral("HYT01"), 0, description});
     for (int i = 0; i < errors.Count(); ++i)
         records.Append(errors.Item(i));
@@ -261,7 +269,8 @@ ConnectMode Connection::Mode() const
 void Connection::setMode(ConnectMode mode)
 {
     if (d->isOpen())
-        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "Operation is not allowed when the object is open."));
     d->mode = mode;
 }
 
@@ -285,7 +294,8 @@ int Connection::ConnectionTimeout() const
 void Connection::setConnectionTimeout(int seconds)
 {
     if (seconds < 0)
-        throw DatabaseError(QStringLiteral("The connection timeout must not be negative."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "The connection timeout must not be negative."));
     d->timeout = seconds;
 }
 
@@ -297,9 +307,11 @@ int Connection::CommandTimeout() const
 void Connection::setCommandTimeout(int seconds)
 {
     if (seconds < 0)
-        throw DatabaseError(QStringLiteral("The command timeout must not be negative."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "The command timeout must not be negative."));
     if (d->isOpen())
-        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "Operation is not allowed when the object is open."));
     d->commandTimeout = seconds;
 }
 
@@ -318,7 +330,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
 {
     d->guarded([&] {
         if (d->isOpen())
-            throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+            throw DatabaseError(
+                QCoreApplication::translate("Database", "Operation is not allowed when the object is open."));
         if (!d->env)
             d->env = EnvHandle::shared();
         OpenOptions options{d->mode, d->timeout, userId, password, d->streaming, d->commandTimeout};

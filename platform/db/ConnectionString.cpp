@@ -1,5 +1,6 @@
 #include "platform/db/ConnectionString.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -13,7 +14,8 @@ namespace {
 DatabaseError malformed(const QString& detail)
 {
     return DatabaseError(
-        QStringLiteral(
+        QCoreApplication::translate(
+            "Database",
             "Format of the initialization string does not follow the OLE DB connection-string format: %1")
             .arg(detail));
 }
@@ -32,7 +34,9 @@ QString readValue(const QString& text, qsizetype& pos, const QString& key)
         QString value;
         for (qsizetype i = pos + 1;; ++i) {
             if (i >= n)
-                throw malformed(QStringLiteral("the value of \"%1\" has no closing %2").arg(key, close));
+                throw malformed(
+                    QCoreApplication::translate("Database", "the value of \"%1\" has no closing %2")
+                        .arg(key, close));
             if (text[i] == close) {
                 if (i + 1 < n && text[i + 1] == close) { // doubled: a literal quote or brace
                     value += close;
@@ -47,7 +51,9 @@ QString readValue(const QString& text, qsizetype& pos, const QString& key)
         while (pos < n && text[pos].isSpace())
             ++pos;
         if (pos < n && text[pos] != u';')
-            throw malformed(QStringLiteral("unexpected text after the quoted value of \"%1\"").arg(key));
+            throw malformed(
+                QCoreApplication::translate("Database", "unexpected text after the quoted value of \"%1\"")
+                    .arg(key));
         return value;
     }
     const qsizetype end = text.indexOf(u';', pos);
@@ -149,7 +155,8 @@ QString readOnlySqliteUri(const QString& path)
 ProviderRule requireProvider(const QString& provider, const QStringList& installedDrivers)
 {
     auto notFound = [&](const QString& why) {
-        QString text = QStringLiteral("Provider \"%1\" cannot be found. It may not be properly installed.%2")
+        QString text = QCoreApplication::translate(
+                           "Database", "Provider \"%1\" cannot be found. It may not be properly installed.%2")
                            .arg(provider, why);
         Errors errors;
         errors.Append({QStringLiteral("IM002"), 0, text});
@@ -159,8 +166,8 @@ ProviderRule requireProvider(const QString& provider, const QStringList& install
     if (!rule)
         throw notFound({});
     if (rule->Driver && !installedDrivers.contains(QLatin1StringView(rule->Driver), Qt::CaseInsensitive))
-        throw notFound(
-            QStringLiteral(" (ODBC driver \"%1\" is not installed)").arg(QLatin1StringView(rule->Driver)));
+        throw notFound(QCoreApplication::translate("Database", " (ODBC driver \"%1\" is not installed)")
+                           .arg(QLatin1StringView(rule->Driver)));
     return *rule;
 }
 
@@ -197,8 +204,9 @@ std::vector<ConnectionItem> parseConnectionString(const QString& text)
         }
         key = key.trimmed();
         if (!found || key.isEmpty())
-            throw malformed(key.isEmpty() ? QStringLiteral("an item has no key")
-                                          : QStringLiteral("\"%1\" has no value").arg(key));
+            throw malformed(key.isEmpty()
+                                ? QCoreApplication::translate("Database", "an item has no key")
+                                : QCoreApplication::translate("Database", "\"%1\" has no value").arg(key));
         QString value = readValue(text, pos, key);
         items.push_back({key, value, begin, pos});
     }
@@ -271,21 +279,27 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
 {
     // A NUL ends the text the driver reads: whatever follows it, the
     // read-only items appended below included, would be dropped unseen.
-    for (const auto& [what, text] :
-         {std::pair{"connection string", &connectionString}, std::pair{"user name", &options.UserId},
-          std::pair{"password", &options.Password}})
+    for (const auto& [text, what] :
+         {std::pair{&connectionString,
+                    QT_TRANSLATE_NOOP("Database", "The connection string contains a NUL "
+                                                  "character, which no driver can be given.")},
+          std::pair{&options.UserId,
+                    QT_TRANSLATE_NOOP(
+                        "Database", "The user name contains a NUL character, which no driver can be given.")},
+          std::pair{&options.Password,
+                    QT_TRANSLATE_NOOP(
+                        "Database", "The password contains a NUL character, which no driver can be given.")}})
         if (text->contains(QChar(u'\0')))
-            throw DatabaseError(
-                QStringLiteral("The %1 contains a NUL character, which no driver can be given.")
-                    .arg(QLatin1StringView(what)));
+            throw DatabaseError(QCoreApplication::translate("Database", what));
     const auto items = parseConnectionString(connectionString);
     if (items.empty())
-        throw malformed(QStringLiteral("the connection string is empty"));
+        throw malformed(QCoreApplication::translate("Database", "the connection string is empty"));
     // Written for the driver as "==", such a key would split its own item,
     // and the braces around its value would no longer protect a ';'.
     for (const ConnectionItem& item : items)
         if (item.Key.contains(u'='))
-            throw malformed(QStringLiteral("the key \"%1\" contains '='").arg(item.Key));
+            throw malformed(
+                QCoreApplication::translate("Database", "the key \"%1\" contains '='").arg(item.Key));
 
     OdbcTarget target;
     const auto provider = findItem(items, QStringLiteral("Provider"));
@@ -348,8 +362,10 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
         // The SQLite driver takes values up to the next ';' literally: braces would become part of the path.
         const QString database = readOnly ? readOnlySqliteUri(dataSource) : dataSource;
         if (database.contains(u';'))
-            throw DatabaseError(QStringLiteral("The SQLite driver cannot open \"%1\": the path contains ';'.")
-                                    .arg(dataSource));
+            throw DatabaseError(
+                QCoreApplication::translate("Database",
+                                            "The SQLite driver cannot open \"%1\": the path contains ';'.")
+                    .arg(dataSource));
         out << QStringLiteral("Database=") + database;
     } else {
         auto [host, port] = splitHostPort(dataSource);

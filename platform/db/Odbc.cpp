@@ -1,5 +1,6 @@
 #include "platform/db/Odbc.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <mutex>
@@ -52,7 +53,8 @@ SQLRETURN check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const ch
     Errors errors = diagnostics(handleType, handle);
     QString description = errors.Count()
                               ? errors.Text()
-                              : QStringLiteral("%1 failed (return code %2) without a diagnostic record.")
+                              : QCoreApplication::translate(
+                                    "Database", "%1 failed (return code %2) without a diagnostic record.")
                                     .arg(QLatin1String(what))
                                     .arg(rc);
     if (!errors.Count())
@@ -76,7 +78,8 @@ std::shared_ptr<EnvHandle> EnvHandle::shared()
 EnvHandle::EnvHandle()
 {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_handle)))
-        throw DatabaseError(QStringLiteral("The ODBC driver manager could not allocate an environment."));
+        throw DatabaseError(QCoreApplication::translate(
+            "Database", "The ODBC driver manager could not allocate an environment."));
     try {
         check(SQLSetEnvAttr(m_handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
               "SQLSetEnvAttr");

@@ -1,6 +1,7 @@
 #include "platform/db/DatabasePrivate.h"
 #include "platform/db/TypeMap.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -239,7 +240,8 @@ void RecordsetPrivate::armCancel()
 {
     const std::lock_guard lock(cancelLock);
     if (cancelled)
-        throw DatabaseError(QStringLiteral("The statement was cancelled before it started."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "The statement was cancelled before it started."));
     cancellable = stmt;
     cancelThrough = connection && connection->interrupter ? connection->interrupter->get() : SQL_NULL_HSTMT;
 }
@@ -262,11 +264,13 @@ void Recordset::Open(const QString& sql, const Connection& connection, qint64 ma
 {
     auto conn = connection.d;
     if (d->open)
-        throw DatabaseError(QStringLiteral("Operation is not allowed when the object is open."));
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "Operation is not allowed when the object is open."));
     conn->guarded([&] {
         conn->requireOpen();
         if (maxRecords < 0)
-            throw DatabaseError(QStringLiteral("The maximum number of records must not be negative."));
+            throw DatabaseError(QCoreApplication::translate(
+                "Database", "The maximum number of records must not be negative."));
         RecordsetPrivate& r = *d;
         r.connection = conn;
         r.shaper = {};
@@ -344,8 +348,8 @@ void Recordset::MoveNext()
 {
     d->requireOpen();
     if (d->eof)
-        throw DatabaseError(
-            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw DatabaseError(QCoreApplication::translate(
+            "Database", "Either BOF or EOF is True, or the current record has been deleted."));
     if (d->connection)
         d->connection->guarded([&] { d->fetch(); });
     else
@@ -373,7 +377,8 @@ const Field& Recordset::Fields(int ordinal) const
 {
     d->requireOpen();
     if (ordinal < 0 || ordinal >= int(d->fields.size()))
-        throw DatabaseError(QStringLiteral(
+        throw DatabaseError(QCoreApplication::translate(
+            "Database",
             "Item cannot be found in the collection corresponding to the requested name or ordinal."));
     return d->fields[size_t(ordinal)];
 }

@@ -3,6 +3,7 @@
 #include "platform/db/DatabasePrivate.h"
 #include "platform/db/TypeMap.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
@@ -177,10 +178,11 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
     d->guarded([&] {
         d->requireOpen();
         if (schema != adSchemaTables && schema != adSchemaProcedures)
-            throw DatabaseError(
-                QStringLiteral("Object or provider is not capable of performing requested operation."));
+            throw DatabaseError(QCoreApplication::translate(
+                "Database", "Object or provider is not capable of performing requested operation."));
         if (restrictions.size() > 4)
-            throw DatabaseError(QStringLiteral("Too many restrictions: at most 4 are accepted."));
+            throw DatabaseError(
+                QCoreApplication::translate("Database", "Too many restrictions: at most 4 are accepted."));
         ConnectionPrivate& c = *d;
         const DbmsKind kind = c.caps.Kind;
         const QString wantedName = restriction(restrictions, 2);
@@ -316,10 +318,12 @@ void Parameters::Refresh()
     c.guarded([&] {
         c.requireOpen();
         if (command.CommandType() != adCmdStoredProc)
-            throw DatabaseError(QStringLiteral("Parameters can be refreshed only for a stored procedure."));
+            throw DatabaseError(QCoreApplication::translate(
+                "Database", "Parameters can be refreshed only for a stored procedure."));
         const QStringList parts = splitQualifiedName(command.CommandText());
         if (parts.isEmpty() || parts.last().isEmpty() || parts.size() > 3)
-            throw DatabaseError(QStringLiteral("\"%1\" is not a procedure name.").arg(command.CommandText()));
+            throw DatabaseError(QCoreApplication::translate("Database", "\"%1\" is not a procedure name.")
+                                    .arg(command.CommandText()));
         QString catalog = parts.size() == 3 ? parts[0] : QString();
         QString schema = parts.size() >= 2 ? parts[parts.size() - 2] : QString();
         // MySQL-family servers call their databases catalogs; an owner given there means the database.

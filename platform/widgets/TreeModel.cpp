@@ -109,6 +109,20 @@ void TreeModel::setBold(const QModelIndex& index, bool bold)
     changed(index, {Qt::FontRole});
 }
 
+QString TreeModel::tag(const QModelIndex& index) const
+{
+    const Node* n = node(index);
+    return n ? n->tag : QString();
+}
+
+void TreeModel::setTag(const QModelIndex& index, const QString& tag)
+{
+    if (!node(index))
+        return;
+    m_nodes[index.internalId()].tag = tag;
+    changed(index, {TagRole});
+}
+
 QString TreeModel::fullPath(const QModelIndex& index) const
 {
     QStringList texts;
@@ -171,6 +185,8 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
         return n->image;
     case FullPathRole:
         return fullPath(index);
+    case TagRole:
+        return n->tag;
     default:
         return {};
     }

@@ -1,5 +1,6 @@
-// The data-source tree: nodes with a key, a text, an image, a bold flag and a
-// parent, kept in plain vectors. Identity is the key (unique when not empty).
+// The data-source tree: nodes with a key, a text, an image, a bold flag, a
+// tag and a parent, kept in plain vectors. Identity is the key (unique when
+// not empty); the tag is free for the caller, and never shown.
 #pragma once
 
 #include <quarry/quarry_export.h>
@@ -22,7 +23,8 @@ public:
     {
         KeyRole = Qt::UserRole + 1,
         ImageRole,
-        FullPathRole
+        FullPathRole,
+        TagRole
     };
 
     explicit TreeModel(QObject* parent = nullptr);
@@ -44,6 +46,8 @@ public:
     void setImage(const QModelIndex& node, int image);
     bool bold(const QModelIndex& node) const;
     void setBold(const QModelIndex& node, bool bold);
+    QString tag(const QModelIndex& node) const;
+    void setTag(const QModelIndex& node, const QString& tag);
     // The texts from the root down to `node`, joined by the path separator.
     QString fullPath(const QModelIndex& node) const;
 
@@ -59,6 +63,7 @@ private:
     {
         QString key;
         QString text;
+        QString tag;
         int image = 0;
         bool bold = false;
         int parent = -1;

@@ -4,8 +4,10 @@
 #include "app/ResultsModel.h"
 #include "app/SampleDatabase.h"
 #include "app/SqlText.h"
+#include "app/Translations.h"
 #include "control/kwQuarryPrivate.h"
 #include "dialogs/frmNewDataSource.h"
+#include "dialogs/frmOptions.h"
 #include "platform/LibraryLocation.h"
 #include "platform/widgets/ObjectList.h"
 #include "settings/DataSources.h"
@@ -690,6 +692,63 @@ private slots:
             QVERIFY2(sharp(node.data(Qt::DecorationRole).value<QIcon>()), qPrintable(node.data().toString()));
         }
         QVERIFY(sharp(window->runAction()->icon()) && sharp(window->windowIcon()));
+    }
+
+    // Started in a German session, Dabrook speaks German: the browser's captions, its tree and count,
+    // Dabrook's status and strip, a message of the database layer and Qt's own buttons. Switched
+    // back, English again; the English category name still lists in either.
+    void language_data()
+    {
+        QTest::addColumn<QLocale::Language>("language"); // loaded after German
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("German") << QLocale::German
+                                << QStringList{"Optionen",
+                                               "Allgemein",
+                                               "Große Symbole",
+                                               "Tabellen",
+                                               " 6 Objekte",
+                                               "Es gibt keine Abfrage zum Ausführen.",
+                                               "Keine Verbindung zur Datenquelle möglich: Die "
+                                               "SQLite-Datenbankdatei „%1“ existiert nicht.",
+                                               "Abbrechen"};
+        QTest::newRow("back to English")
+            << QLocale::English
+            << QStringList{
+                   "Options",
+                   "General",
+                   "Large Icons",
+                   "Tables",
+                   " 6 items",
+                   "There is no query to run.",
+                   "Could not connect to the data source: The SQLite database file \"%1\" does not exist.",
+                   "Cancel"};
+    }
+
+    void language()
+    {
+        QFETCH(QLocale::Language, language);
+        QFETCH(QStringList, texts);
+        const auto english = qScopeGuard([] { loadTranslations(QLocale(QLocale::English)); });
+        QVERIFY(loadTranslations(QLocale(QLocale::German)));
+        QCOMPARE(loadTranslations(QLocale(language)), language == QLocale::German);
+        const QString gone = m_dir.filePath(u"Gone.db"_s);
+        QVERIFY(Glob::Add_DataSource("Gone", "Provider=SQLite;Data Source=" + gone, {}, "\"") &&
+                Glob::Save_DataSources());
+        const frmOptions options;
+        const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        const auto window = opened();
+        QVERIFY(window->expandDataSource(u"Sample"_s) && window->listCategory(u"Sample"_s, u"Tables"_s));
+        const QAbstractItemModel* tree = child<QTreeView>(*window->browser(), "tvwData")->model();
+        const QStringList shown{options.windowTitle(),
+                                child<QTabWidget>(options, "tabOptions")->tabText(0),
+                                child<QAction>(*window->browser(), "Large")->toolTip(),
+                                tree->index(0, 0, tree->index(0, 0)).data().toString(),
+                                child<QLabel>(*window->browser(), "Panel2")->text(),
+                                (window->runSql(), window->statusText()),
+                                (window->expandDataSource(u"Gone"_s), window->messageText()),
+                                buttons.button(QDialogButtonBox::Cancel)->text()};
+        texts[6] = texts[6].arg(gone);
+        QCOMPARE(shown, texts);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "ui_form.h"
 
 #include <quarry/Database.h>
+#include <quarry/Translations.h>
 #include <quarry/kwQuarry.h>
 
 #include <QApplication>
@@ -24,6 +25,10 @@ int main(int argc, char** argv)
                         QString, bool) { std::printf("query: %s\n", qPrintable(strSQl)); });
     quarry::Connection connection;
     std::printf("host: kwQuarry ready, connection state %d\n", int(connection.State()));
+    // The catalogue travels inside the installed library.
+    const bool german = quarry::loadTranslations(QLocale(QLocale::German));
+    std::printf("host: German %s, \"Tables\" reads \"%s\"\n", german ? "loaded" : "missing",
+                qUtf8Printable(QCoreApplication::translate("kwQuarry", "Tables")));
 
     if (argc > 1) {
         QPluginLoader loader(QString::fromLocal8Bit(argv[1]));
