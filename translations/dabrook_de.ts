@@ -4,7 +4,7 @@
 <context>
     <name>dabrook::MainWindow</name>
     <message>
-        <location filename="../app/MainWindow.cpp" line="+84"/>
+        <location filename="../app/MainWindow.cpp" line="+99"/>
         <source>Open a table, view or procedure in the browser, or type a query.</source>
         <translation>Öffnen Sie im Browser eine Tabelle, Sicht oder Prozedur, oder geben Sie eine Abfrage ein.</translation>
     </message>
@@ -15,29 +15,29 @@
     </message>
     <message>
         <location line="+16"/>
-        <location line="+326"/>
+        <location line="+329"/>
         <source>Result</source>
         <translation>Ergebnis</translation>
     </message>
     <message>
-        <location line="-290"/>
+        <location line="-292"/>
         <source>Close</source>
         <translation>Schließen</translation>
     </message>
     <message>
         <location line="+17"/>
-        <location line="+496"/>
+        <location line="+498"/>
         <source>&amp;Run</source>
         <translation>A&amp;usführen</translation>
     </message>
     <message>
-        <location line="-493"/>
-        <location line="+495"/>
+        <location line="-495"/>
+        <location line="+498"/>
         <source>Run the query (F5)</source>
         <translation>Abfrage ausführen (F5)</translation>
     </message>
     <message>
-        <location line="-485"/>
+        <location line="-488"/>
         <source>Run Current &amp;Statement</source>
         <translation>Aktuelle &amp;Anweisung ausführen</translation>
     </message>
@@ -129,7 +129,7 @@
         <translation>Export läuft ... %L1 Zeilen geschrieben, %2 s (Esc bricht ab)</translation>
     </message>
     <message>
-        <location line="+81"/>
+        <location line="+83"/>
         <source>The parameters of %1 are unknown: %2</source>
         <translation>Die Parameter von %1 sind unbekannt: %2</translation>
     </message>
@@ -224,7 +224,7 @@
         <translation>A&amp;bbrechen</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>Cancel the query (Escape)</source>
         <translation>Abfrage abbrechen (Esc)</translation>
     </message>

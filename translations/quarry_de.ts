@@ -919,8 +919,8 @@ Bitte wenden Sie sich damit an %1.</translation>
         <translation>Unerwarteter Fehler</translation>
     </message>
     <message>
-        <location filename="../control/kwQuarryPrivate.cpp" line="+182"/>
-        <location filename="../control/Layout.cpp" line="+37"/>
+        <location filename="../control/kwQuarryPrivate.cpp" line="+189"/>
+        <location filename="../control/Layout.cpp" line="+40"/>
         <source>Large</source>
         <translation>Groß</translation>
     </message>
@@ -964,7 +964,7 @@ Bitte wenden Sie sich damit an %1.</translation>
         <translation>Browser-Optionen</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+27"/>
         <source>Browser</source>
         <translation>Browser</translation>
     </message>
@@ -1052,7 +1052,7 @@ Bitte wenden Sie sich damit an %1.</translation>
     </message>
     <message>
         <location line="+19"/>
-        <location filename="../control/Layout.cpp" line="+157"/>
+        <location filename="../control/Layout.cpp" line="+162"/>
         <source>Tables</source>
         <translation>Tabellen</translation>
     </message>
@@ -1069,7 +1069,7 @@ Bitte wenden Sie sich damit an %1.</translation>
         <translation>Gespeicherte Prozeduren</translation>
     </message>
     <message>
-        <location filename="../control/Layout.cpp" line="-138"/>
+        <location filename="../control/Layout.cpp" line="-143"/>
         <source>The split percentage %1 is not between 0 and 100.</source>
         <translation>Der Teilungsanteil %1 liegt nicht zwischen 0 und 100.</translation>
     </message>
