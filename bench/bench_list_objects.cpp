@@ -11,7 +11,7 @@
 // catalog at every CREATE TABLE, so the largest takes a quarter of an hour,
 // once); PostgreSQL databases quarry_bench_list_<n> with the tables in the
 // schema quarry_bench_list; MariaDB databases quarry_bench_list_<n> of Aria
-// tables.
+// tables, made in two batches side by side (100,000 in about three minutes).
 //
 //   bench_list_objects [sqlite|postgresql|mariadb ...] [1000|10000|100000 ...] [--repeat N]
 #include "BenchSupport.h"
@@ -39,6 +39,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -120,12 +121,27 @@ void ensureMariaDb(const QString& database, int tables)
     std::printf("creating %d MariaDB tables in %s (once)...\n", tables, qPrintable(database));
     bench::flush();
     bench::run(c, QStringLiteral("DROP PROCEDURE IF EXISTS %1.make_tables").arg(database));
-    bench::run(c, QStringLiteral("CREATE PROCEDURE %1.make_tables(n INT) BEGIN DECLARE i INT DEFAULT 0; "
-                                 "WHILE i < n DO SET @s = CONCAT('CREATE TABLE IF NOT EXISTS %1.t', i, "
-                                 "' (id INT) ENGINE=Aria'); PREPARE st FROM @s; EXECUTE st; DEALLOCATE "
-                                 "PREPARE st; SET i = i + 1; END WHILE; END")
-                      .arg(database));
-    bench::run(c, QStringLiteral("CALL %1.make_tables(%2)").arg(database).arg(tables));
+    bench::run(c,
+               QStringLiteral("CREATE PROCEDURE %1.make_tables(first INT, last INT) BEGIN DECLARE i INT "
+                              "DEFAULT first; WHILE i < last DO SET @s = CONCAT('CREATE TABLE IF NOT EXISTS "
+                              "%1.t', i, ' (id INT) ENGINE=Aria'); PREPARE st FROM @s; EXECUTE st; "
+                              "DEALLOCATE PREPARE st; SET i = i + 1; END WHILE; END")
+                   .arg(database));
+    // Two batches side by side: the server creates tables about half again as fast so.
+    std::vector<std::thread> batches;
+    for (const auto& [first, last] : {std::pair{0, tables / 2}, std::pair{tables / 2, tables}})
+        batches.emplace_back([database, first, last] {
+            try {
+                quarry::Connection batch;
+                batch.Open(bench::mariadb(QStringLiteral("test")));
+                bench::run(batch,
+                           QStringLiteral("CALL %1.make_tables(%2, %3)").arg(database).arg(first).arg(last));
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "creating MariaDB tables failed: %s\n", error.what());
+            }
+        });
+    for (std::thread& batch : batches)
+        batch.join();
 }
 
 // The floor: the catalog call and a read of each name, nothing around it.

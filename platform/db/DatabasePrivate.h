@@ -136,6 +136,8 @@ public:
     void armCancel();
     void requireOpen() const;
     std::vector<QVariant> readRow();
+    void readRow(std::vector<QVariant>& row);
+    std::vector<QVariant> rowValues;
 };
 
 namespace db {

@@ -188,12 +188,17 @@ void RecordsetPrivate::describe()
 std::vector<QVariant> RecordsetPrivate::readRow()
 {
     std::vector<QVariant> row;
-    row.reserve(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i)
-        row.push_back(i < skipped.size() && skipped[i]
-                          ? QVariant()
-                          : readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer, exactNumbers));
+    readRow(row);
     return row;
+}
+
+void RecordsetPrivate::readRow(std::vector<QVariant>& row)
+{
+    row.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        row[i] = i < skipped.size() && skipped[i]
+                     ? QVariant()
+                     : readValue(*stmt, SQLUSMALLINT(i + 1), columns[i], buffer, exactNumbers);
 }
 
 void RecordsetPrivate::fetch()
@@ -205,7 +210,9 @@ void RecordsetPrivate::fetch()
             stmt.reset();
             break;
         }
-        std::vector<QVariant> row = readRow();
+        // One row's values, kept between rows: a catalog of many rows reads without an allocation each.
+        std::vector<QVariant>& row = rowValues;
+        readRow(row);
         if (!shaper) {
             for (size_t i = 0; i < fields.size(); ++i)
                 fields[i].Value = std::move(row[i]);

@@ -229,6 +229,8 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
             const bool oneType =
                 driverTypes.size() == 1 && (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB);
             r.skipped[3] = oneType && !wants({3});
+            // Nor have they owners: the column is empty, unless the caller names one to match.
+            r.skipped[1] = (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB) && !exactSchema;
 
             r.fields = {column("TABLE_CATALOG", adVarWChar),   column("TABLE_SCHEMA", adVarWChar),
                         column("TABLE_NAME", adVarWChar),      column("TABLE_TYPE", adVarWChar),
@@ -241,15 +243,19 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                     return false;
                 if (!wantedName.isEmpty() && row[2].toString() != wantedName)
                     return false;
-                QVariant type = unread ? QVariant(types.first()) : row[3];
-                if (type.toString() == u"MATVIEW")
-                    type = QStringLiteral("VIEW");
-                if (!types.isEmpty() && !types.contains(type.toString().toUpper()))
-                    return false;
+                if (unread) { // the one type asked for, by the driver's word
+                    fields[3].Value = types.first();
+                } else {
+                    QString type = row[3].toString();
+                    if (type == u"MATVIEW")
+                        type = QStringLiteral("VIEW");
+                    if (!types.isEmpty() && !types.contains(type, Qt::CaseInsensitive))
+                        return false;
+                    fields[3].Value = row[3].isNull() ? QVariant() : QVariant(type);
+                }
                 fields[0].Value = row[0];
                 fields[1].Value = row[1];
                 fields[2].Value = row[2];
-                fields[3].Value = type;
                 fields[5].Value = row[4];
                 fillDates(dates, kind, row, fields, 7);
                 return true;
