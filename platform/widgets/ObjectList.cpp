@@ -136,9 +136,11 @@ ObjectList::ObjectList(QWidget* parent)
     m_detailsView->setUniformRowHeights(true);
     m_detailsView->setAllColumnsShowFocus(true);
     QHeaderView* header = m_detailsView->header();
+    // Set before anything sizes a section: the style's own minimum measures
+    // the widest glyph of the whole font, some milliseconds at every start.
+    header->setMinimumSectionSize(0);
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
-    header->setMinimumSectionSize(0);
     connect(header, &QHeaderView::sectionClicked, this, &ObjectList::columnClick);
     connect(header, &QHeaderView::sectionResized, this, &ObjectList::headerResized);
     connect(m_model, &QAbstractItemModel::headerDataChanged, this,
