@@ -80,6 +80,14 @@ public:
     {}
 
 protected:
+    // The view the other one stands in for does not follow the current item:
+    // a tree view lays out every row to find it, for nothing while out of sight.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override
+    {
+        if (!this->isHidden())
+            View::currentChanged(current, previous);
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         const int before = this->currentIndex().row();
