@@ -107,8 +107,15 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     try {
         connection = &d->connection(number);
         const bool showOwner = !connection->Provider().contains(QLatin1String("MySql"));
-        const auto owner = [showOwner](const quarry::Recordset& rs) {
-            return showOwner ? rs.Fields(TableSchema).Value.toString() : QString();
+        // Rows of one owner come together: they share its text rather than each keep a copy.
+        QString lastOwner;
+        const auto owner = [showOwner, &lastOwner](const quarry::Recordset& rs) {
+            if (!showOwner)
+                return QString();
+            const QString text = rs.Fields(TableSchema).Value.toString();
+            if (text != lastOwner)
+                lastOwner = text;
+            return lastOwner;
         };
         d->lvwData->hide();
         d->lvwData->clear();
