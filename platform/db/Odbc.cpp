@@ -17,7 +17,9 @@ QString fromSqlW(const SQLWCHAR* text, qsizetype length)
         while (text[length])
             ++length;
     }
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+    // Copied as it stands: a decoder would take a leading U+FEFF for a byte-order
+    // mark and drop it from the value.
+    return QString(reinterpret_cast<const QChar*>(text), length);
 }
 
 Errors diagnostics(SQLSMALLINT handleType, SQLHANDLE handle)

@@ -246,6 +246,8 @@ private slots:
         for (int i = 0; i < 100001; ++i)
             bytes += char((i * 131) & 0xff);
         const QString hex = QString::fromLatin1(bytes.toHex());
+        // A value may begin with what a decoder would take for a byte-order mark: it is data.
+        const QString unicode = QChar(0xFEFF) + QString::fromUtf8("Ünïcødé ✓");
         // Statements without a result set leave the recordset closed; a DELETE that touches no row
         // answers SQL_NO_DATA, which is no failure.
         Recordset rs;
@@ -255,9 +257,8 @@ private slots:
                   "v VARCHAR(40), dt DATE, tm TIME, ts " +
                   pick("TIMESTAMP(3)", "TIMESTAMP(3)", "DATETIME(3)") + ", bo BOOLEAN, t " +
                   pick("TEXT", "TEXT", "LONGTEXT") + ", bl " + pick("BLOB", "BYTEA", "LONGBLOB") + ")",
-              "INSERT INTO " + table +
-                  " VALUES (-7, 9000000000, 12.25, 0.5, 0.25, 'Ünïcødé ✓', '2024-02-29', " +
-                  "'23:59:58', '2024-02-29 13:14:15.250', TRUE, '" + text + "', " +
+              "INSERT INTO " + table + " VALUES (-7, 9000000000, 12.25, 0.5, 0.25, '" + unicode +
+                  "', '2024-02-29', " + "'23:59:58', '2024-02-29 13:14:15.250', TRUE, '" + text + "', " +
                   pick("X'" + hex + "'", "'\\x" + hex + "'::bytea", "X'" + hex + "'") + ")",
               "INSERT INTO " + table + " (i) VALUES (NULL)", "DELETE FROM " + table + " WHERE i = 9"}) {
             rs.Open(sql, c);
@@ -281,9 +282,8 @@ private slots:
             QVERIFY2(field.Value.isNull(), qPrintable(field.Name));
         rs.MoveNext();
         QVariantList expected;
-        expected << -7 << 9000000000LL << 12.25 << 0.5 << 0.25 << QString::fromUtf8("Ünïcødé ✓")
-                 << QDate(2024, 2, 29) << QTime(23, 59, 58)
-                 << QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15, 250))
+        expected << -7 << 9000000000LL << 12.25 << 0.5 << 0.25 << unicode << QDate(2024, 2, 29)
+                 << QTime(23, 59, 58) << QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15, 250))
                  << (db == Db::MariaDB ? QVariant(1) : QVariant(true)) << text << bytes;
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(rs.Fields(i).Value == expected[i] && rs.Fields(i).Value.typeId() == expected[i].typeId(),
