@@ -109,12 +109,6 @@ void TreeModel::setBold(const QModelIndex& index, bool bold)
     changed(index, {Qt::FontRole});
 }
 
-QString TreeModel::tag(const QModelIndex& index) const
-{
-    const Node* n = node(index);
-    return n ? n->tag : QString();
-}
-
 void TreeModel::setTag(const QModelIndex& index, const QString& tag)
 {
     if (!node(index))

@@ -46,7 +46,6 @@ public:
     void setImage(const QModelIndex& node, int image);
     bool bold(const QModelIndex& node) const;
     void setBold(const QModelIndex& node, bool bold);
-    QString tag(const QModelIndex& node) const;
     void setTag(const QModelIndex& node, const QString& tag);
     // The texts from the root down to `node`, joined by the path separator.
     QString fullPath(const QModelIndex& node) const;
