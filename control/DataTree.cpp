@@ -110,6 +110,9 @@ int kwQuarryPrivate::sourceNumber(const QModelIndex& dataSourceNode) const
 
 bool kwQuarryPrivate::Refresh_Data()
 {
+    // The connections are dropped: a listing waiting on a server is not waited for.
+    stopListing();
+    lister->waitIdle(std::nullopt, true);
     const BusyPointer busy(q);
     const StatusRestorer status(panel1);
     return trap(QStringLiteral("Refresh_Data"), [this] {
@@ -171,7 +174,12 @@ void kwQuarryPrivate::dropIfDead(int number)
 
 void kwQuarryPrivate::disconnectCommand()
 {
-    quarry::Connection& slot = connection(Glob::CurrentDataSource());
+    const int number = Glob::CurrentDataSource();
+    quarry::Connection& slot = connectionSlot(number);
+    // It closes anyway: a listing waiting on the server is not waited for.
+    if (listingRun != 0 && listingSource == number)
+        stopListing();
+    lister->waitIdle(slot, true);
     if (slot.State() != quarry::adStateClosed)
         slot.Close();
     // Objects of a closed connection can be neither looked up nor opened.
@@ -205,6 +213,7 @@ void kwQuarryPrivate::tvwData_NodeClick(const QModelIndex& clicked)
         if (!clicked.parent().isValid() && !hasChildren)
             return true;
         if (hasChildren) {
+            stopListing();
             lvwData->clear();
             panel2->clear();
             Glob::setCurrentDataSource(sourceNumber(clicked));
@@ -222,9 +231,9 @@ void kwQuarryPrivate::tvwData_NodeClick(const QModelIndex& clicked)
         CategoryPath = treeModel->fullPath(clicked);
         Glob::setCurrentDataSource(sourceNumber(clicked.parent()));
         QModelIndex node = clicked;
+        // Reported by the listing when it ends with nothing listed.
+        nextListingPath = treeModel->fullPath(clicked);
         q->Get_DataObjects(node);
-        if (lvwData->count() == 0)
-            emit q->QuerySelected(treeModel->fullPath(clicked));
         return true;
     });
 }

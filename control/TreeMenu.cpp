@@ -34,7 +34,7 @@ void tvwData_MouseUp(kwQuarryPrivate& d, Qt::MouseButton button, QPointF twips)
         // A right click selects the node under the pointer, so the menu acts
         // on that data source: Connect and Disconnect read the current one.
         Glob::setCurrentDataSource(d.sourceNumber(node));
-        const bool connected = d.connection(Glob::CurrentDataSource()).State() != quarry::adStateClosed;
+        const bool connected = d.connectionSlot(Glob::CurrentDataSource()).State() != quarry::adStateClosed;
         const Glob::BrowserOptions& options = Glob::Options();
         d.mnuDisconnect->setVisible(connected);
         d.mnuConnect->setVisible(!connected);

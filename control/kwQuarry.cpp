@@ -68,6 +68,11 @@ void kwQuarry::UnloadFlter()
 {
     using Steps = kwQuarryPrivate;
     Steps::ignoreErrors([this] { d->objectRecordset().Close(); });
+    // Everything closes: a listing waiting on a server is not waited for.
+    Steps::ignoreErrors([this] {
+        d->stopListing();
+        d->lister->waitIdle(std::nullopt, true);
+    });
     for (size_t number = 0; number < d->Connections.size(); ++number) {
         Steps::ignoreErrors([this, number] { d->connection(int(number)).Close(); });
         d->Connections[number].reset();

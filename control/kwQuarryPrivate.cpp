@@ -70,6 +70,8 @@ kwQuarryPrivate::kwQuarryPrivate(kwQuarry* control)
 
     createMenus();
     connectHandlers();
+    lister = std::make_unique<quarry::objects::ObjectLister>(
+        q, [this](int run) { handle("Get_DataObjects", [&] { listingArrived(run); }); });
 }
 
 void kwQuarryPrivate::connectHandlers()
@@ -100,6 +102,15 @@ void kwQuarryPrivate::connectHandlers()
 }
 
 quarry::Connection& kwQuarryPrivate::connection(int number)
+{
+    quarry::Connection& slot = connectionSlot(number);
+    if (listingRun != 0 && listingSource == number)
+        stopListing();
+    lister->waitIdle(slot);
+    return slot;
+}
+
+quarry::Connection& kwQuarryPrivate::connectionSlot(int number)
 {
     if (number < 0 || size_t(number) >= Connections.size())
         throw std::out_of_range("Subscript out of range");

@@ -2,6 +2,9 @@
 // one error pattern its procedures share.
 #pragma once
 
+#include "objects/ObjectLister.h"
+#include "platform/widgets/ObjectListModel.h"
+
 #include <quarry/Database.h>
 #include <quarry/kwQuarry.h>
 
@@ -9,6 +12,7 @@
 
 #include <array>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -55,7 +59,10 @@ public:
 
     // The connection of data-source slot `number`; an empty slot first gets a
     // new, closed connection. Throws std::out_of_range outside the slots.
+    // A listing on that connection is stopped first.
     quarry::Connection& connection(int number);
+    // The same slot, for the listing itself and for looks that never touch the driver.
+    quarry::Connection& connectionSlot(int number);
     // The quote around names for data source `number`: its own delimiter, or
     // with none given, the one its database uses (never none: an unquoted
     // name would be read as SQL). Throws for a number that names no row.
@@ -64,6 +71,11 @@ public:
     void dropIfDead(int number);
     // Created when first touched.
     quarry::Recordset& objectRecordset();
+
+    // The object list's listing: rows as they come, the end, a stop.
+    void listingArrived(int run);
+    bool finishListing(quarry::objects::ListingBatch batch);
+    void stopListing();
 
     // The data-source tree: building it, connecting, and its event handling.
     bool Refresh_Data();
@@ -144,6 +156,18 @@ public:
     bool RunShowSQL = false;
     // Rows of (field name, ADO type code as decimal text).
     std::vector<std::array<QString, 2>> ObjectFields;
+
+    // The listing under way (0 none), its data source, the status it
+    // replaced, the rows so far, and the category path reported when
+    // nothing is listed (set by the click that starts it).
+    int listingRun = 0;
+    int listingSource = 0;
+    QString listingStatus;
+    std::vector<quarry::platform::ListItem> listingItems;
+    QString listingPath;
+    QString nextListingPath;
+    // Last: it stops, before anything else goes, the listing that uses the connections.
+    std::unique_ptr<quarry::objects::ObjectLister> lister;
 
 private:
     void createImages();

@@ -1,8 +1,10 @@
 // The object list filled with one category of the current data source: its
-// tables, views or stored procedures, each with owner and date, read once
-// from the schema rowsets and shown in one go.
+// tables, views or stored procedures, each with owner and date. A listing
+// that takes long shows its first rows while the rest is read; the count,
+// the selection and Refreshed come once it is complete.
 #include "control/kwQuarryPrivate.h"
 #include "objects/ListedObject.h"
+#include "objects/ObjectLister.h"
 
 #include "platform/LocaleText.h"
 #include "platform/widgets/BusyPointer.h"
@@ -16,63 +18,16 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <chrono>
+
 using quarry::platform::ListItem;
 
 namespace {
 
-// Ordinals of the TABLES and PROCEDURES rowsets.
-enum : int
-{
-    TableSchema = 1,
-    TableName = 2,
-    TableType = 3,
-    TableCreated = 7,
-    TableModified = 8,
-    ProcedureName = 2,
-    ProcedureCreated = 6
-};
-
-struct Kind
-{
-    int largeIcon;
-    int smallIcon;
-};
-constexpr Kind kTable{1, 5};
-constexpr Kind kView{2, 6};
-constexpr Kind kProcedure{3, 7};
-
-QDateTime dateOf(const QVariant& value)
-{
-    return value.isNull() ? QDateTime() : value.toDateTime();
-}
-
-ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
-{
-    return quarry::objects::ListedObject(name, kind.largeIcon, kind.smallIcon, owner, date);
-}
-
-// Whichever way a run ends, these are undone.
-class ListBusy
-{
-public:
-    explicit ListBusy(kwQuarryPrivate* d)
-        : m_busy(d->lvwData)
-        , m_d(d)
-    {
-        d->lvwData->setEnabled(false);
-    }
-    ~ListBusy()
-    {
-        m_d->lvwData->show();
-        m_d->lvwData->setEnabled(true);
-    }
-    ListBusy(const ListBusy&) = delete;
-    ListBusy& operator=(const ListBusy&) = delete;
-
-private:
-    quarry::platform::BusyPointer m_busy;
-    kwQuarryPrivate* m_d;
-};
+// A listing that ends within this shows complete at once, as if read in
+// the click; a longer one shows its first rows and goes on while the
+// window answers.
+constexpr std::chrono::milliseconds kListedWithin{40};
 
 } // namespace
 
@@ -90,111 +45,135 @@ ListItem quarry::objects::ListedObject(const QString& name, int largeIcon, int s
 
 bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
 {
-    const ListBusy busy(d.get());
-    const QString status = d->panel1->text();
     // A pending tooltip would come up over the new items with the old fields.
     d->tmrTip->stop();
     d->grdTooltip->hide();
     d->LastLookUp.clear();
+    // A listing under way gives way; the status it kept is the one to go back to.
+    if (d->listingRun == 0)
+        d->listingStatus = d->panel1->text();
+    d->listingRun = 0;
+    d->listingItems.clear();
+    d->listingPath = std::exchange(d->nextListingPath, {});
     d->panel1->setText(tr("Retrieving Items ..."));
+    d->lvwData->setEnabled(false);
+    d->lvwData->hide();
+    d->lvwData->clear();
 
     const int number = Glob::CurrentDataSource();
-    std::vector<ListItem> items;
-    bool listed = false;
-    bool quiet = false; // views, and a refused procedure request, fail without a word
-    bool result = false;
-    quarry::Connection* connection = nullptr;
+    d->listingSource = number;
     try {
-        connection = &d->connection(number);
-        const bool showOwner = !connection->Provider().contains(QLatin1String("MySql"));
-        // Rows of one owner come together: they share its text rather than each keep a copy.
-        QString lastOwner;
-        const auto owner = [showOwner, &lastOwner](const quarry::Recordset& rs) {
-            if (!showOwner)
-                return QString();
-            const QString text = rs.Fields(TableSchema).Value.toString();
-            if (text != lastOwner)
-                lastOwner = text;
-            return lastOwner;
-        };
-        d->lvwData->hide();
-        d->lvwData->clear();
-
-        const QString category = kwQuarryPrivate::categoryOf(Nodx);
-        if (category == QLatin1String("Tables") && Glob::Options().blnQueryTables) {
-            // The type is read where the driver may not have kept to the one asked for.
-            const QList<int> read{TableSchema, TableName, TableCreated};
-            quarry::Recordset rs =
-                connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read);
-            // Some providers type nothing "TABLE": then everything that is no view counts.
-            if (rs.AtEOF())
-                rs = connection->OpenSchema(quarry::adSchemaTables, {}, read);
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                const QVariant type = rs.Fields(TableType).Value;
-                if (type.isNull() || type.toString() == QLatin1String("VIEW"))
-                    continue;
-                items.push_back(item(rs.Fields(TableName).Value.toString(), kTable, owner(rs),
-                                     dateOf(rs.Fields(TableCreated).Value)));
-            }
-        }
-        if (category == QLatin1String("Views")) {
-            quiet = true;
-            quarry::Recordset rs =
-                connection->OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
-                                       {TableSchema, TableName, TableCreated, TableModified});
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                QDateTime date = dateOf(rs.Fields(TableModified).Value);
-                if (!date.isValid())
-                    date = dateOf(rs.Fields(TableCreated).Value);
-                items.push_back(item(rs.Fields(TableName).Value.toString(), kView, owner(rs), date));
-            }
-        }
-        if (category == QLatin1String("Stored Procedures")) {
-            quiet = true;
-            quarry::Recordset rs =
-                connection->OpenSchema(quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated});
-            quiet = false;
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                QString name = rs.Fields(ProcedureName).Value.toString();
-                if (name.endsWith(QLatin1String(";1")))
-                    name.chop(2);
-                if (name.startsWith(QLatin1String("dt_")))
-                    continue;
-                items.push_back(item(name, kProcedure, {}, dateOf(rs.Fields(ProcedureCreated).Value)));
-            }
-        }
-        d->lvwData->model()->setItems(std::move(items));
-        listed = true;
-
-        if (d->lvwData->count() > 0)
-            d->lvwData->selectRow(0);
-        // Through list mode and back, so the items are laid out anew.
-        d->lvwData->setView(quarry::platform::ObjectList::List);
-        d->lvwData->setView(Glob::Options().lngDataView);
-        Size_Cols();
-        emit Refreshed();
-        result = true;
-    } catch (const std::exception& error) {
-        // What was read before the failure stays listed.
-        if (!listed)
-            d->lvwData->model()->setItems(std::move(items));
-        if (!quiet) {
-            if (connection && connection->errors().Count() > 0)
-                Show_SQLError(Glob::aDataSources()[size_t(number)][Glob::dsConnection],
-                              connection->errors().Item(0).Description);
-            else
-                d->raiseError(QStringLiteral("Get_DataObjects"), error);
-        }
-        kwQuarryPrivate::ignoreErrors([&] { d->dropIfDead(number); });
+        quarry::objects::ListingRequest request{d->connectionSlot(number), kwQuarryPrivate::categoryOf(Nodx),
+                                                Glob::Options().blnQueryTables};
+        d->listingRun = d->lister->start(std::move(request));
+    } catch (const std::exception&) {
+        quarry::objects::ListingBatch failed;
+        failed.done = true;
+        failed.error = std::current_exception();
+        return d->finishListing(std::move(failed));
     }
+    bool done = false;
+    {
+        const quarry::platform::BusyPointer busy(d->lvwData);
+        done = d->lister->waitDone(d->listingRun, kListedWithin);
+    }
+    if (done)
+        return d->finishListing(d->lister->take(d->listingRun));
+    // Rows come on as they are read; what is there so far shows now.
+    d->listingArrived(d->listingRun);
+    return true;
+}
 
-    const int count = d->lvwData->count();
-    d->panel1->setText(status);
+void kwQuarryPrivate::listingArrived(int run)
+{
+    if (run == 0 || run != listingRun)
+        return;
+    quarry::objects::ListingBatch batch = lister->take(run);
+    if (batch.done) {
+        finishListing(std::move(batch));
+        return;
+    }
+    lvwData->setCursor(Qt::BusyCursor);
+    const bool first = listingItems.empty() && !batch.items.empty();
+    std::move(batch.items.begin(), batch.items.end(), std::back_inserter(listingItems));
+    if (first) {
+        // The first screenful, to read while the rest comes; the whole list
+        // is laid out once, when complete.
+        lvwData->model()->setItems(listingItems);
+        lvwData->show();
+    }
+}
+
+void kwQuarryPrivate::stopListing()
+{
+    if (listingRun == 0)
+        return;
+    lister->cancel();
+    listingRun = 0;
+    listingItems.clear();
+    lvwData->clear();
+    lvwData->unsetCursor();
+    lvwData->show();
+    lvwData->setEnabled(true);
+    panel1->setText(listingStatus);
+    panel2->clear();
+    SelectedObject.clear();
+}
+
+bool kwQuarryPrivate::finishListing(quarry::objects::ListingBatch batch)
+{
+    listingRun = 0;
+    const int number = listingSource;
+    std::move(batch.items.begin(), batch.items.end(), std::back_inserter(listingItems));
+    lvwData->model()->setItems(std::exchange(listingItems, {}));
+    bool result = false;
+    if (!batch.error) {
+        try {
+            if (lvwData->count() > 0)
+                lvwData->selectRow(0);
+            // Through list mode and back, so the items are laid out anew.
+            lvwData->setView(quarry::platform::ObjectList::List);
+            lvwData->setView(Glob::Options().lngDataView);
+            q->Size_Cols();
+            result = true;
+        } catch (const std::exception&) {
+            batch.error = std::current_exception();
+        }
+    }
+    lvwData->unsetCursor();
+    lvwData->show();
+    lvwData->setEnabled(true);
+
+    const int count = lvwData->count();
+    panel1->setText(listingStatus);
     // A single object reads "1 item", not the always-plural "1 items" of old.
-    d->panel2->setText(
-        u' ' + (count == 1 ? tr("%1 item") : tr("%1 items")).arg(quarry::platform::GroupedCount(count)));
-    d->tvwData->setEnabled(true);
-    const QString delimiter = d->delimiterOf(number);
-    d->SelectedObject = count > 0 ? Delimited(d->lvwData->model()->item(0).text, delimiter) : QString();
+    panel2->setText(u' ' + (count == 1 ? kwQuarry::tr("%1 item") : kwQuarry::tr("%1 items"))
+                               .arg(quarry::platform::GroupedCount(count)));
+    tvwData->setEnabled(true);
+    ignoreErrors([&] {
+        SelectedObject =
+            count > 0 ? Delimited(lvwData->model()->item(0).text, delimiterOf(number)) : QString();
+    });
+    if (result) {
+        emit q->Refreshed();
+    } else {
+        if (!batch.quiet) {
+            if (!batch.driverError.isEmpty()) {
+                q->Show_SQLError(Glob::aDataSources()[size_t(number)][Glob::dsConnection], batch.driverError);
+            } else {
+                try {
+                    std::rethrow_exception(batch.error);
+                } catch (const std::exception& error) {
+                    raiseError(QStringLiteral("Get_DataObjects"), error);
+                } catch (...) {
+                    raiseError(QStringLiteral("Get_DataObjects"),
+                               std::runtime_error(kwQuarry::tr("Unexpected error").toStdString()));
+                }
+            }
+        }
+        ignoreErrors([&] { dropIfDead(number); });
+    }
+    if (count == 0 && !listingPath.isEmpty())
+        emit q->QuerySelected(listingPath);
     return result;
 }

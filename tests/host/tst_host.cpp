@@ -58,6 +58,17 @@ bool settled(const MainWindow& window)
     return done;
 }
 
+// A category listed as from the command line, and waited for as the user waits for the list.
+bool listed(MainWindow& window, const QString& source, const QString& category)
+{
+    if (!window.listCategory(source, category))
+        return false;
+    const bool done =
+        QTest::qWaitFor([&] { return kwQuarryPrivate::get(window.browser())->lvwData->isEnabled(); }, 20000);
+    QCoreApplication::processEvents();
+    return done;
+}
+
 // The first window, shown in `size`, its browser started.
 std::unique_ptr<MainWindow> opened(QSize size = {})
 {
@@ -554,7 +565,7 @@ private slots:
     void disconnectUnderResult()
     {
         const auto window = opened();
-        QVERIFY(window->expandDataSource(u"Sample"_s) && window->listCategory(u"Sample"_s, u"Tables"_s));
+        QVERIFY(window->expandDataSource(u"Sample"_s) && listed(*window, u"Sample"_s, u"Tables"_s));
         QAbstractItemView* list = kwQuarryPrivate::get(window->browser())->lvwData->currentView();
         QTest::keyClicks(list, u"orders"_s);
         QTest::keyClick(list, Qt::Key_Return);
@@ -595,7 +606,7 @@ private slots:
         QTest::mouseClick(child<QToolButton>(*window, "cmdCloseMessage"), Qt::LeftButton);
         QVERIFY(window->messageText().isEmpty() && child<QWidget>(*window, "fraMessage")->isHidden());
         QVERIFY(window->expandDataSource(u"Shop"_s));
-        QVERIFY(window->listCategory(u"Shop"_s, u"Stored Procedures"_s));
+        QVERIFY(listed(*window, u"Shop"_s, u"Stored Procedures"_s));
         QAbstractItemView* list = kwQuarryPrivate::get(window->browser())->lvwData->currentView();
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(window->sqlEditor()->toPlainText() + u'|' + window->statusText(),
@@ -737,7 +748,7 @@ private slots:
         const frmOptions options;
         const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
         const auto window = opened();
-        QVERIFY(window->expandDataSource(u"Sample"_s) && window->listCategory(u"Sample"_s, u"Tables"_s));
+        QVERIFY(window->expandDataSource(u"Sample"_s) && listed(*window, u"Sample"_s, u"Tables"_s));
         const QAbstractItemModel* tree = child<QTreeView>(*window->browser(), "tvwData")->model();
         const QStringList shown{options.windowTitle(),
                                 child<QTabWidget>(options, "tabOptions")->tabText(0),

@@ -148,10 +148,12 @@ private slots:
         b->d->lvwData->model()->setItems({{u"stale"_s, {}, 1, 5}});
         b->d->panel1->setText(u"before"_s);
         QModelIndex node = b->child(1, category);
-        if (failure.isEmpty())
+        if (failure.isEmpty()) {
             b->click(node);
-        else
-            QVERIFY(!b->control->Get_DataObjects(node));
+        } else {
+            b->control->Get_DataObjects(node);
+            QVERIFY(b->waitListed());
+        }
         const int icon = QStringList{"Tables", "Views", "Stored Procedures"}.indexOf(category) + 1;
         // Owners are schemas, which only PostgreSQL has; it lists every schema of the
         // database, so only ours count. Procedures never show one.
@@ -222,6 +224,64 @@ private slots:
 
     // Helpers with edge cases of their own: dates and counts as the list shows them, names
     // quoted for queries, field rows sorted for the tooltip.
+    // The catalog held up by the server: the click returns, the window goes on answering, and the
+    // next gesture takes over: another category lists alone and once, or Disconnect ends it.
+    void listingHeldUp_data()
+    {
+        QTest::addColumn<Db>("db");
+        QTest::addColumn<QString>("then");
+        for (Db db : {Db::PostgreSQL, Db::MariaDB})
+            for (const char* then : {"Views", "Disconnect"})
+                QTest::addRow("%s, %s", qPrintable(quarry::test::dbName(db)), then) << db << QString(then);
+    }
+    void listingHeldUp()
+    {
+        QFETCH(Db, db);
+        QFETCH(QString, then);
+        QUARRY_REQUIRE_DB(db);
+        const quarry::test::Scratch s(db);
+        s.exec("CREATE TABLE " + s.qualify("orders") + " (b INTEGER)");
+        s.exec("CREATE VIEW " + s.qualify("recent_orders") + " AS SELECT b FROM " + s.qualify("orders"));
+        quarry::test::TcpProxy server(db == Db::MariaDB ? 3306 : 5432);
+        QString connection = s.connectionString();
+        connection.replace("127.0.0.1",
+                           (db == Db::MariaDB ? u"127.0.0.1:%1"_s : u"127.0.0.1,%1"_s).arg(server.port()));
+        const auto b = shop(connection);
+        b->expand(b->root(1));
+        b->d->panel1->setText(u"before"_s);
+        QSignalSpy refreshed(b->control.get(), &kwQuarry::Refreshed);
+        server.stall();
+        b->press(b->child(1, "Tables"));
+        QCOMPARE(b->status(), "Retrieving Items ...");
+        QVERIFY(!b->d->lvwData->isEnabled() && b->d->listingRun != 0);
+        bool answered = false;
+        QTimer::singleShot(0, b->control.get(), [&] { answered = true; });
+        QTRY_VERIFY(answered);
+        if (then == u"Views")
+            b->press(b->child(1, "Views"));
+        else
+            b->d->mnuDisconnect->trigger();
+        server.resume();
+        QVERIFY(b->waitListed());
+        QVERIFY(QTest::qWaitFor([&] { return !b->d->lister->busy(); }, 20000));
+        QCoreApplication::processEvents();
+
+        const ObjectListModel* model = b->d->lvwData->model();
+        QStringList ours;
+        for (int row = 0; row < model->count(); ++row)
+            if (db != Db::PostgreSQL || model->item(row).subItems.value(0) == s.place())
+                ours << model->item(row).text;
+        const bool views = then == u"Views";
+        QCOMPARE(ours, views ? QStringList{"recent_orders"} : QStringList());
+        QCOMPARE(refreshed.size(), views ? 1 : 0);
+        const int count = model->count();
+        QCOMPARE(b->d->panel2->text() + u'|' + b->status() + u'|' +
+                     QString::number(b->d->lvwData->selectedRow()),
+                 (views ? u" %L1 item%2|before|0"_s.arg(count).arg(count == 1 ? "" : "s") : u"|before|-1"_s));
+        QVERIFY(b->d->lvwData->isEnabled() && b->d->lvwData->isVisible() && b->errors->isEmpty());
+        QCOMPARE(b->d->connectionSlot(1).State() == quarry::adStateOpen, views);
+    }
+
     void helpers_data()
     {
         QTest::addColumn<QVariant>("in");

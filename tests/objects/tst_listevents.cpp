@@ -241,9 +241,11 @@ private slots:
         b.tree()->setFocus();
         b.tree()->setCurrentIndex(b.root(1));
         QTest::keyClick(b.tree(), Qt::Key_Down);
+        QVERIFY(b.waitListed());
         QCOMPARE(b.d->CategoryPath, "Shop : Tables");
         QCOMPARE(b.d->panel2->text(), " 4 items");
         QTest::keyClick(b.tree(), Qt::Key_Down);
+        QVERIFY(b.waitListed());
         QCOMPARE(b.d->CategoryPath, "Shop : Views");
         QCOMPARE(b.d->lvwData->count(), 1);
 

@@ -85,10 +85,24 @@ public:
     QString status() const { return d->panel1->text(); }
 
     // The user's ways in: a click on a node, the Right key to expand the current one.
+    // A category's listing may go on after the click: the user waits for the list.
     void click(const QModelIndex& node) const
+    {
+        press(node);
+        waitListed();
+    }
+    // The click alone, the window free again while the listing goes on.
+    void press(const QModelIndex& node) const
     {
         tree()->scrollTo(node);
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(node).center());
+    }
+    // Until the list is complete and has laid itself out, as the user sees it.
+    bool waitListed() const
+    {
+        const bool listed = QTest::qWaitFor([this] { return d->listingRun == 0; }, 20000);
+        QCoreApplication::processEvents();
+        return listed;
     }
     void expand(const QModelIndex& node) const
     {

@@ -2,8 +2,12 @@
 
 #include <QHostAddress>
 #include <QMetaObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <utility>
+#include <vector>
 
 namespace quarry::test {
 
@@ -35,6 +39,14 @@ public:
         }
     }
 
+    void resume()
+    {
+        m_stalled = false;
+        for (const auto& [from, to] : m_pipes)
+            if (from && to && to->state() == QAbstractSocket::ConnectedState)
+                to->write(from->readAll());
+    }
+
 private:
     void accept()
     {
@@ -49,6 +61,7 @@ private:
 
     void pipe(QTcpSocket* from, QTcpSocket* to)
     {
+        m_pipes.emplace_back(from, to);
         connect(from, &QTcpSocket::readyRead, to, [this, from, to] {
             if (!m_stalled && to->state() == QAbstractSocket::ConnectedState)
                 to->write(from->readAll());
@@ -64,6 +77,7 @@ public:
 private:
     quint16 m_target;
     QTcpServer* m_server = nullptr;
+    std::vector<std::pair<QPointer<QTcpSocket>, QPointer<QTcpSocket>>> m_pipes;
 };
 
 } // namespace
@@ -89,6 +103,13 @@ void TcpProxy::stall()
     auto* forwarder = static_cast<Forwarder*>(m_worker);
     QMetaObject::invokeMethod(
         forwarder, [forwarder] { forwarder->m_stalled = true; }, Qt::BlockingQueuedConnection);
+}
+
+void TcpProxy::resume()
+{
+    auto* forwarder = static_cast<Forwarder*>(m_worker);
+    QMetaObject::invokeMethod(
+        forwarder, [forwarder] { forwarder->resume(); }, Qt::BlockingQueuedConnection);
 }
 
 void TcpProxy::run(bool listen)

@@ -8,6 +8,7 @@
 //   proxy.stop();    // refused from now on, open connections cut
 //   proxy.start();   // forwarding again, same port
 //   proxy.stall();   // connections stay open, nothing passes: a frozen server
+//   proxy.resume();  // what waited passes, and everything after it
 #pragma once
 
 #include <QThread>
@@ -29,6 +30,7 @@ public:
     void stop() { run(false); }
     void start() { run(true); }
     void stall();
+    void resume();
 
 private:
     void run(bool listen);

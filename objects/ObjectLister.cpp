@@ -1,0 +1,259 @@
+#include "objects/ObjectLister.h"
+
+#include "objects/ListedObject.h"
+
+using quarry::platform::ListItem;
+
+namespace quarry::objects {
+
+namespace {
+
+// Ordinals of the TABLES and PROCEDURES rowsets.
+enum : int
+{
+    TableSchema = 1,
+    TableName = 2,
+    TableType = 3,
+    TableCreated = 7,
+    TableModified = 8,
+    ProcedureName = 2,
+    ProcedureCreated = 6
+};
+
+struct Kind
+{
+    int largeIcon;
+    int smallIcon;
+};
+constexpr Kind kTable{1, 5};
+constexpr Kind kView{2, 6};
+constexpr Kind kProcedure{3, 7};
+
+// The first batch fills a screen in any view; later ones are larger, as
+// each costs the window a wake-up.
+constexpr size_t kFirstBatch = 512;
+constexpr size_t kBatch = 8192;
+
+QDateTime dateOf(const QVariant& value)
+{
+    return value.isNull() ? QDateTime() : value.toDateTime();
+}
+
+ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
+{
+    return ListedObject(name, kind.largeIcon, kind.smallIcon, owner, date);
+}
+
+} // namespace
+
+ObjectLister::ObjectLister(QObject* context, std::function<void(int run)> arrived)
+    : m_context(context)
+    , m_arrived(std::move(arrived))
+    , m_thread([this] { loop(); })
+{}
+
+ObjectLister::~ObjectLister()
+{
+    waitIdle(std::nullopt, true);
+    {
+        const std::lock_guard lock(m_lock);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+int ObjectLister::start(ListingRequest request)
+{
+    const std::lock_guard lock(m_lock);
+    const int run = ++m_runs;
+    m_current = run;
+    m_out = {};
+    m_notified = false;
+    m_pending = Job{run, std::move(request)};
+    m_wake.notify_all();
+    return run;
+}
+
+bool ObjectLister::waitDone(int run, std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(m_lock);
+    return m_changed.wait_for(lock, wait, [&] { return m_current != run || m_out.done; }) && m_current == run;
+}
+
+ListingBatch ObjectLister::take(int run)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_current != run)
+        return {};
+    m_notified = false;
+    return std::exchange(m_out, {});
+}
+
+void ObjectLister::cancel()
+{
+    const std::lock_guard lock(m_lock);
+    m_current = 0;
+    m_pending.reset();
+    m_out = {};
+    m_changed.notify_all();
+}
+
+bool ObjectLister::busy()
+{
+    const std::lock_guard lock(m_lock);
+    return m_busy || m_pending;
+}
+
+void ObjectLister::waitIdle(const std::optional<quarry::Connection>& connection, bool cut)
+{
+    std::unique_lock lock(m_lock);
+    const auto busyUses = [&] { return m_busy && (!connection || *m_busy == *connection); };
+    const bool pendingUses = m_pending && (!connection || m_pending->request.connection == *connection);
+    if (!busyUses() && !pendingUses)
+        return;
+    if ((pendingUses && m_pending->run == m_current) || (busyUses() && m_busyRun == m_current)) {
+        m_current = 0;
+        m_out = {};
+    }
+    if (pendingUses)
+        m_pending.reset();
+    if (cut && busyUses()) {
+        quarry::Connection busy = *m_busy;
+        lock.unlock();
+        busy.Interrupt();
+        lock.lock();
+    }
+    m_changed.wait(lock, [&] { return !busyUses(); });
+}
+
+void ObjectLister::loop()
+{
+    std::unique_lock lock(m_lock);
+    for (;;) {
+        m_wake.wait(lock, [&] { return m_stopping || m_pending; });
+        if (m_stopping)
+            return;
+        const Job job = std::move(*m_pending);
+        m_pending.reset();
+        if (job.run != m_current)
+            continue;
+        m_busy = job.request.connection;
+        m_busyRun = job.run;
+        lock.unlock();
+        list(job);
+        lock.lock();
+        m_busy.reset();
+        m_changed.notify_all();
+    }
+}
+
+bool ObjectLister::deliver(int run, std::vector<ListItem>& items, const std::optional<ListingBatch>& end)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_current != run)
+        return false;
+    if (m_out.items.empty())
+        m_out.items.swap(items);
+    else
+        std::move(items.begin(), items.end(), std::back_inserter(m_out.items));
+    items.clear();
+    if (end) {
+        m_out.done = true;
+        m_out.error = end->error;
+        m_out.driverError = end->driverError;
+        m_out.quiet = end->quiet;
+    }
+    m_changed.notify_all();
+    if (!m_notified && m_context) {
+        m_notified = true;
+        QMetaObject::invokeMethod(
+            m_context, [arrived = m_arrived, run] { arrived(run); }, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void ObjectLister::list(const Job& job)
+{
+    const int run = job.run;
+    quarry::Connection connection = job.request.connection;
+    std::vector<ListItem> items;
+    items.reserve(kFirstBatch);
+    size_t batch = kFirstBatch;
+    // Hands on a full batch; false when the listing is no longer wanted.
+    const auto add = [&](ListItem entry) {
+        items.push_back(std::move(entry));
+        if (items.size() < batch)
+            return true;
+        batch = kBatch;
+        return deliver(run, items);
+    };
+    ListingBatch end;
+    try {
+        const bool showOwner = !connection.Provider().contains(QLatin1String("MySql"));
+        // Rows of one owner come together: they share its text rather than each keep a copy.
+        QString lastOwner;
+        const auto owner = [showOwner, &lastOwner](const quarry::Recordset& rs) {
+            if (!showOwner)
+                return QString();
+            const QString text = rs.Fields(TableSchema).Value.toString();
+            if (text != lastOwner)
+                lastOwner = text;
+            return lastOwner;
+        };
+
+        const QString& category = job.request.category;
+        if (category == QLatin1String("Tables") && job.request.queryTables) {
+            // The type is read where the driver may not have kept to the one asked for.
+            const QList<int> read{TableSchema, TableName, TableCreated};
+            quarry::Recordset rs = connection.OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read);
+            // Some providers type nothing "TABLE": then everything that is no view counts.
+            if (rs.AtEOF())
+                rs = connection.OpenSchema(quarry::adSchemaTables, {}, read);
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                const QVariant type = rs.Fields(TableType).Value;
+                if (type.isNull() || type.toString() == QLatin1String("VIEW"))
+                    continue;
+                if (!add(item(rs.Fields(TableName).Value.toString(), kTable, owner(rs),
+                              dateOf(rs.Fields(TableCreated).Value))))
+                    return;
+            }
+        }
+        if (category == QLatin1String("Views")) {
+            end.quiet = true; // views, and a refused procedure request, fail without a word
+            quarry::Recordset rs =
+                connection.OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
+                                      {TableSchema, TableName, TableCreated, TableModified});
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                QDateTime date = dateOf(rs.Fields(TableModified).Value);
+                if (!date.isValid())
+                    date = dateOf(rs.Fields(TableCreated).Value);
+                if (!add(item(rs.Fields(TableName).Value.toString(), kView, owner(rs), date)))
+                    return;
+            }
+        }
+        if (category == QLatin1String("Stored Procedures")) {
+            end.quiet = true;
+            quarry::Recordset rs =
+                connection.OpenSchema(quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated});
+            end.quiet = false;
+            for (; !rs.AtEOF(); rs.MoveNext()) {
+                QString name = rs.Fields(ProcedureName).Value.toString();
+                if (name.endsWith(QLatin1String(";1")))
+                    name.chop(2);
+                if (name.startsWith(QLatin1String("dt_")))
+                    continue;
+                if (!add(item(name, kProcedure, {}, dateOf(rs.Fields(ProcedureCreated).Value))))
+                    return;
+            }
+        }
+    } catch (...) {
+        // What was read before the failure stays listed.
+        end.error = std::current_exception();
+        if (connection.errors().Count() > 0)
+            end.driverError = connection.errors().Item(0).Description;
+    }
+    deliver(run, items, end);
+}
+
+} // namespace quarry::objects
