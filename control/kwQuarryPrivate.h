@@ -3,6 +3,7 @@
 #pragma once
 
 #include "objects/ObjectLister.h"
+#include "platform/widgets/ListOrder.h"
 #include "platform/widgets/ObjectListModel.h"
 
 #include <quarry/Database.h>
@@ -74,7 +75,10 @@ public:
 
     // The object list's listing: rows as they come, the end, a stop.
     void listingArrived(int run);
+    void showFirstRows();
     bool finishListing(quarry::objects::ListingBatch batch);
+    // Takes rows into the listing, ordering them on the way.
+    void absorb(std::vector<quarry::platform::ListItem> items);
     void stopListing();
 
     // The data-source tree: building it, connecting, and its event handling.
@@ -164,6 +168,7 @@ public:
     int listingSource = 0;
     QString listingStatus;
     std::vector<quarry::platform::ListItem> listingItems;
+    std::optional<quarry::platform::ListOrder> listingOrder; // of the rows so far
     QString listingPath;
     QString nextListingPath;
     // Last: it stops, before anything else goes, the listing that uses the connections.

@@ -9,6 +9,7 @@
 #include "platform/LocaleText.h"
 #include "platform/widgets/BusyPointer.h"
 #include "platform/widgets/Grid.h"
+#include "platform/widgets/ListOrder.h"
 #include "platform/widgets/ObjectList.h"
 #include "platform/widgets/TreeView.h"
 #include "query/Delimited.h"
@@ -18,7 +19,9 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <numeric>
 
 using quarry::platform::ListItem;
 
@@ -28,18 +31,21 @@ namespace {
 // the click; a longer one shows its first rows and goes on while the
 // window answers.
 constexpr std::chrono::milliseconds kListedWithin{40};
+// More than any view shows at once.
+constexpr size_t kFirstRows = 512;
 
 } // namespace
 
 ListItem quarry::objects::ListedObject(const QString& name, int largeIcon, int smallIcon,
                                        const QString& owner, const QDateTime& date)
 {
-    ListItem entry{name, {owner, {}, {}, {}}, largeIcon, smallIcon};
-    if (date.isValid()) {
-        entry.subItems[1] = quarry::platform::GeneralDate(date);
-        entry.subItems[2] = quarry::platform::FixedPatternDate(date);
-        entry.subItems[3] = date.toString(Qt::ISODate);
-    }
+    // Sub-items left out read as empty: most objects of a large catalog have no date.
+    ListItem entry{name, {}, largeIcon, smallIcon};
+    if (date.isValid())
+        entry.subItems = {owner, quarry::platform::GeneralDate(date),
+                          quarry::platform::FixedPatternDate(date), date.toString(Qt::ISODate)};
+    else if (!owner.isEmpty())
+        entry.subItems = {owner};
     return entry;
 }
 
@@ -54,6 +60,7 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
         d->listingStatus = d->panel1->text();
     d->listingRun = 0;
     d->listingItems.clear();
+    d->listingOrder.emplace(*d->lvwData->model());
     d->listingPath = std::exchange(d->nextListingPath, {});
     d->panel1->setText(tr("Retrieving Items ..."));
     d->lvwData->setEnabled(false);
@@ -72,15 +79,22 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
         failed.error = std::current_exception();
         return d->finishListing(std::move(failed));
     }
-    bool done = false;
     {
+        // Rows are ordered as they come, while the rest is read.
         const quarry::platform::BusyPointer busy(d->lvwData);
-        done = d->lister->waitDone(d->listingRun, kListedWithin);
+        const auto deadline = std::chrono::steady_clock::now() + kListedWithin;
+        for (;;) {
+            quarry::objects::ListingBatch batch = d->lister->waitBatch(d->listingRun, deadline);
+            if (batch.done)
+                return d->finishListing(std::move(batch));
+            if (batch.items.empty())
+                break;
+            d->absorb(std::move(batch.items));
+        }
     }
-    if (done)
-        return d->finishListing(d->lister->take(d->listingRun));
-    // Rows come on as they are read; what is there so far shows now.
-    d->listingArrived(d->listingRun);
+    // The rest comes while the window answers; what is there so far shows now.
+    d->lvwData->setCursor(Qt::BusyCursor);
+    d->showFirstRows();
     return true;
 }
 
@@ -93,15 +107,36 @@ void kwQuarryPrivate::listingArrived(int run)
         finishListing(std::move(batch));
         return;
     }
-    lvwData->setCursor(Qt::BusyCursor);
-    const bool first = listingItems.empty() && !batch.items.empty();
-    std::move(batch.items.begin(), batch.items.end(), std::back_inserter(listingItems));
-    if (first) {
-        // The first screenful, to read while the rest comes; the whole list
-        // is laid out once, when complete.
-        lvwData->model()->setItems(listingItems);
-        lvwData->show();
-    }
+    absorb(std::move(batch.items));
+    showFirstRows();
+}
+
+void kwQuarryPrivate::showFirstRows()
+{
+    if (!lvwData->isHidden() || listingItems.empty() || !listingOrder)
+        return;
+    // The first screenful in order so far, to read while the rest comes; the
+    // whole list is laid out once, when complete.
+    const std::vector<int>& order = listingOrder->order();
+    const size_t shown = std::min<size_t>(order.size(), kFirstRows);
+    std::vector<ListItem> first;
+    first.reserve(shown);
+    for (size_t i = 0; i < shown; ++i)
+        first.push_back(listingItems[size_t(order[i])]);
+    std::vector<int> inOrder(shown);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    lvwData->model()->setItems(std::move(first), inOrder);
+    lvwData->show();
+}
+
+void kwQuarryPrivate::absorb(std::vector<ListItem> items)
+{
+    if (listingItems.empty())
+        listingItems = std::move(items);
+    else
+        std::move(items.begin(), items.end(), std::back_inserter(listingItems));
+    if (listingOrder)
+        listingOrder->add(listingItems);
 }
 
 void kwQuarryPrivate::stopListing()
@@ -111,6 +146,7 @@ void kwQuarryPrivate::stopListing()
     lister->cancel();
     listingRun = 0;
     listingItems.clear();
+    listingOrder.reset();
     lvwData->clear();
     lvwData->unsetCursor();
     lvwData->show();
@@ -124,16 +160,22 @@ bool kwQuarryPrivate::finishListing(quarry::objects::ListingBatch batch)
 {
     listingRun = 0;
     const int number = listingSource;
-    std::move(batch.items.begin(), batch.items.end(), std::back_inserter(listingItems));
-    lvwData->model()->setItems(std::exchange(listingItems, {}));
+    absorb(std::move(batch.items));
+    // Ordered batch by batch while the rest was read, unless the sorting has changed since.
+    if (listingOrder && listingOrder->holdsFor(*lvwData->model()))
+        lvwData->model()->setItems(std::exchange(listingItems, {}), listingOrder->order());
+    else
+        lvwData->model()->setItems(std::exchange(listingItems, {}));
+    listingOrder.reset();
     bool result = false;
     if (!batch.error) {
         try {
+            // Laid out anew once in the mode shown: the detour through list
+            // mode of old laid out every item twice more. Before the first
+            // item is selected, which would lay out the old mode's way first.
+            lvwData->setView(Glob::Options().lngDataView);
             if (lvwData->count() > 0)
                 lvwData->selectRow(0);
-            // Through list mode and back, so the items are laid out anew.
-            lvwData->setView(quarry::platform::ObjectList::List);
-            lvwData->setView(Glob::Options().lngDataView);
             q->Size_Cols();
             result = true;
         } catch (const std::exception&) {

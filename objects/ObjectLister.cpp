@@ -1,6 +1,7 @@
 #include "objects/ObjectLister.h"
 
 #include "objects/ListedObject.h"
+#include "platform/db/Catalog.h"
 
 using quarry::platform::ListItem;
 
@@ -13,7 +14,6 @@ enum : int
 {
     TableSchema = 1,
     TableName = 2,
-    TableType = 3,
     TableCreated = 7,
     TableModified = 8,
     ProcedureName = 2,
@@ -33,11 +33,6 @@ constexpr Kind kProcedure{3, 7};
 // each costs the window a wake-up.
 constexpr size_t kFirstBatch = 512;
 constexpr size_t kBatch = 8192;
-
-QDateTime dateOf(const QVariant& value)
-{
-    return value.isNull() ? QDateTime() : value.toDateTime();
-}
 
 ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
 {
@@ -75,10 +70,14 @@ int ObjectLister::start(ListingRequest request)
     return run;
 }
 
-bool ObjectLister::waitDone(int run, std::chrono::milliseconds wait)
+ListingBatch ObjectLister::waitBatch(int run, std::chrono::steady_clock::time_point deadline)
 {
     std::unique_lock lock(m_lock);
-    return m_changed.wait_for(lock, wait, [&] { return m_current != run || m_out.done; }) && m_current == run;
+    if (!m_changed.wait_until(lock, deadline,
+                              [&] { return m_current != run || m_out.done || !m_out.items.empty(); }) ||
+        m_current != run)
+        return {};
+    return std::exchange(m_out, {});
 }
 
 ListingBatch ObjectLister::take(int run)
@@ -186,66 +185,59 @@ void ObjectLister::list(const Job& job)
         if (items.size() < batch)
             return true;
         batch = kBatch;
-        return deliver(run, items);
+        const bool wanted = deliver(run, items);
+        items.reserve(kBatch);
+        return wanted;
     };
     ListingBatch end;
+    bool stopped = false;
     try {
+        using quarry::db::CatalogEntry;
         const bool showOwner = !connection.Provider().contains(QLatin1String("MySql"));
-        // Rows of one owner come together: they share its text rather than each keep a copy.
-        QString lastOwner;
-        const auto owner = [showOwner, &lastOwner](const quarry::Recordset& rs) {
-            if (!showOwner)
-                return QString();
-            const QString text = rs.Fields(TableSchema).Value.toString();
-            if (text != lastOwner)
-                lastOwner = text;
-            return lastOwner;
-        };
-
+        const auto owner = [showOwner](const CatalogEntry& e) { return showOwner ? e.Owner : QString(); };
         const QString& category = job.request.category;
         if (category == QLatin1String("Tables") && job.request.queryTables) {
             // The type is read where the driver may not have kept to the one asked for.
             const QList<int> read{TableSchema, TableName, TableCreated};
-            quarry::Recordset rs = connection.OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read);
+            bool any = false;
+            const auto table = [&](const CatalogEntry& e) {
+                any = true;
+                if (e.Type.isNull() || e.Type == QLatin1String("VIEW"))
+                    return true;
+                stopped = !add(item(e.Name, kTable, owner(e), e.Created));
+                return !stopped;
+            };
+            quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read,
+                                            table);
             // Some providers type nothing "TABLE": then everything that is no view counts.
-            if (rs.AtEOF())
-                rs = connection.OpenSchema(quarry::adSchemaTables, {}, read);
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                const QVariant type = rs.Fields(TableType).Value;
-                if (type.isNull() || type.toString() == QLatin1String("VIEW"))
-                    continue;
-                if (!add(item(rs.Fields(TableName).Value.toString(), kTable, owner(rs),
-                              dateOf(rs.Fields(TableCreated).Value))))
-                    return;
-            }
+            if (!any)
+                quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {}, read, table);
         }
         if (category == QLatin1String("Views")) {
             end.quiet = true; // views, and a refused procedure request, fail without a word
-            quarry::Recordset rs =
-                connection.OpenSchema(quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
-                                      {TableSchema, TableName, TableCreated, TableModified});
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                QDateTime date = dateOf(rs.Fields(TableModified).Value);
-                if (!date.isValid())
-                    date = dateOf(rs.Fields(TableCreated).Value);
-                if (!add(item(rs.Fields(TableName).Value.toString(), kView, owner(rs), date)))
-                    return;
-            }
+            quarry::db::ForEachCatalogEntry(
+                connection, quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
+                {TableSchema, TableName, TableCreated, TableModified}, [&](const CatalogEntry& e) {
+                    const QDateTime& date = e.Modified.isValid() ? e.Modified : e.Created;
+                    stopped = !add(item(e.Name, kView, owner(e), date));
+                    return !stopped;
+                });
         }
         if (category == QLatin1String("Stored Procedures")) {
             end.quiet = true;
-            quarry::Recordset rs =
-                connection.OpenSchema(quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated});
-            end.quiet = false;
-            for (; !rs.AtEOF(); rs.MoveNext()) {
-                QString name = rs.Fields(ProcedureName).Value.toString();
-                if (name.endsWith(QLatin1String(";1")))
-                    name.chop(2);
-                if (name.startsWith(QLatin1String("dt_")))
-                    continue;
-                if (!add(item(name, kProcedure, {}, dateOf(rs.Fields(ProcedureCreated).Value))))
-                    return;
-            }
+            quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaProcedures, {},
+                                            {ProcedureName, ProcedureCreated}, [&](const CatalogEntry& e) {
+                                                // A refused request was quiet; a failure while reading is
+                                                // not.
+                                                end.quiet = false;
+                                                QString name = e.Name;
+                                                if (name.endsWith(QLatin1String(";1")))
+                                                    name.chop(2);
+                                                if (name.startsWith(QLatin1String("dt_")))
+                                                    return true;
+                                                stopped = !add(item(name, kProcedure, {}, e.Created));
+                                                return !stopped;
+                                            });
         }
     } catch (...) {
         // What was read before the failure stays listed.
@@ -253,7 +245,8 @@ void ObjectLister::list(const Job& job)
         if (connection.errors().Count() > 0)
             end.driverError = connection.errors().Item(0).Description;
     }
-    deliver(run, items, end);
+    if (!stopped)
+        deliver(run, items, end);
 }
 
 } // namespace quarry::objects

@@ -54,8 +54,9 @@ public:
 
     // Starts a listing, cancelling any other; returns its number.
     int start(ListingRequest request);
-    // Waits up to `wait` for listing `run` to end; true when it has.
-    bool waitDone(int run, std::chrono::milliseconds wait);
+    // What listing `run` has brought since last taken, waiting until it has
+    // brought something or `deadline` has passed (then nothing).
+    ListingBatch waitBatch(int run, std::chrono::steady_clock::time_point deadline);
     ListingBatch take(int run);
     void cancel();
     // Whether a listing, wanted or not, still uses its connection.

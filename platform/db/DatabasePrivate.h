@@ -30,6 +30,7 @@ class ConnectionPrivate
 {
 public:
     ~ConnectionPrivate() { close(); }
+    static ConnectionPrivate& of(const Connection& connection) { return *connection.d; }
 
     ConnectMode mode = adModeUnknown;
     quarry::CursorLocation cursorLocation = adUseServer;
@@ -141,6 +142,11 @@ public:
 };
 
 namespace db {
+// A text column of the current row, in pieces through `storage` (kept
+// between calls); false for NULL.
+bool readText(const StmtHandle& stmt, SQLUSMALLINT column, std::unique_ptr<SQLWCHAR[]>& storage,
+              QString& text);
+
 // Layer-raised errors: no driver records.
 DatabaseError notAllowedClosed();
 

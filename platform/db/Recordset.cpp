@@ -28,26 +28,9 @@ SQLWCHAR* chunk(Buffer& buffer)
 
 QVariant readText(const StmtHandle& stmt, SQLUSMALLINT column, Buffer& storage)
 {
-    SQLWCHAR* buffer = chunk(storage);
-    const qsizetype bufferChars = kChunkBytes / qsizetype(sizeof(SQLWCHAR));
     QString text;
-    for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = stmt.check(
-            SQLGetData(stmt.get(), column, SQL_C_WCHAR, buffer, kChunkBytes, &indicator), "SQLGetData", true);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (indicator == SQL_NULL_DATA)
-            return {};
-        // Truncated pieces fill the buffer except for the terminator.
-        const qsizetype room = bufferChars - 1;
-        const qsizetype got = (indicator == SQL_NO_TOTAL || indicator / qsizetype(sizeof(SQLWCHAR)) > room)
-                                  ? room
-                                  : qsizetype(indicator / qsizetype(sizeof(SQLWCHAR)));
-        text += fromSqlW(buffer, got);
-        if (rc == SQL_SUCCESS)
-            break;
-    }
+    if (!db::readText(stmt, column, storage, text))
+        return {};
     return text;
 }
 
@@ -146,6 +129,32 @@ QVariant readValue(const StmtHandle& stmt, SQLUSMALLINT column, const RecordsetP
 }
 
 } // namespace
+
+bool db::readText(const StmtHandle& stmt, SQLUSMALLINT column, std::unique_ptr<SQLWCHAR[]>& storage,
+                  QString& text)
+{
+    SQLWCHAR* buffer = chunk(storage);
+    const qsizetype bufferChars = kChunkBytes / qsizetype(sizeof(SQLWCHAR));
+    text.clear();
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = stmt.check(
+            SQLGetData(stmt.get(), column, SQL_C_WCHAR, buffer, kChunkBytes, &indicator), "SQLGetData", true);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (indicator == SQL_NULL_DATA)
+            return false;
+        // Truncated pieces fill the buffer except for the terminator.
+        const qsizetype room = bufferChars - 1;
+        const qsizetype got = (indicator == SQL_NO_TOTAL || indicator / qsizetype(sizeof(SQLWCHAR)) > room)
+                                  ? room
+                                  : qsizetype(indicator / qsizetype(sizeof(SQLWCHAR)));
+        text += fromSqlW(buffer, got);
+        if (rc == SQL_SUCCESS)
+            break;
+    }
+    return true;
+}
 
 void RecordsetPrivate::describe()
 {

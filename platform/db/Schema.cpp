@@ -1,5 +1,6 @@
 // Schema rowsets (TABLES, PROCEDURES) and procedure parameters, re-shaped from
 // the ODBC catalog functions to what OLE DB consumers read.
+#include "platform/db/Catalog.h"
 #include "platform/db/DatabasePrivate.h"
 #include "platform/db/TypeMap.h"
 
@@ -70,9 +71,9 @@ Field column(const char* name, int type)
     return field;
 }
 
-QString key(const QVariant& owner, const QVariant& name)
+QString key(const QString& owner, const QString& name)
 {
-    return owner.toString() + QChar(0x1f) + name.toString();
+    return owner + QChar(0x1f) + name;
 }
 
 using DateMap = QHash<QString, std::pair<QVariant, QVariant>>;
@@ -82,7 +83,7 @@ DateMap datesFrom(ConnectionPrivate& c, const QString& sql, const QStringList& p
 {
     DateMap dates;
     for (const auto& row : c.select(sql, parameters))
-        dates.insert(key(row[0], row[1]), {row[2], row[3]});
+        dates.insert(key(row[0].toString(), row[1].toString()), {row[2], row[3]});
     return dates;
 }
 
@@ -146,7 +147,7 @@ void fillDates(const DateMap& dates, DbmsKind kind, const std::vector<QVariant>&
     fields[createdAt + 1].Value = QVariant();
     if (dates.isEmpty())
         return;
-    const auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]), row[2]));
+    const auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]).toString(), row[2].toString()));
     if (found == dates.cend())
         return;
     if (const QDateTime created = asDateTime(found->first); created.isValid())
@@ -170,6 +171,103 @@ CatalogScope scopeFor(ConnectionPrivate& c, const QString& catalog, const QStrin
     return scope;
 }
 
+// A catalog function called as a TABLES or PROCEDURES rowset needs it: the
+// statement, the columns worth reading, and which rows belong.
+struct CatalogCall
+{
+    DbmsKind Kind = DbmsKind::Other;
+    std::shared_ptr<StmtHandle> Stmt;
+    std::vector<bool> Skipped; // statement columns never read (left Null), by index
+    QStringList Types;         // TABLES: the types asked for, upper-case; none: any
+    QString WantedName;
+    QString WantedSchema; // exact, when named
+    bool HideSystemSchemas = false;
+    DateMap Dates;
+
+    bool keepsOwner(const QString& owner) const
+    {
+        if (!WantedSchema.isEmpty())
+            return owner == WantedSchema;
+        return !(HideSystemSchemas && isPostgresSystemSchema(owner));
+    }
+};
+
+void requireSchema(SchemaEnum schema, const QStringList& restrictions)
+{
+    if (schema != adSchemaTables && schema != adSchemaProcedures)
+        throw DatabaseError(QCoreApplication::translate(
+            "Database", "Object or provider is not capable of performing requested operation."));
+    if (restrictions.size() > 4)
+        throw DatabaseError(
+            QCoreApplication::translate("Database", "Too many restrictions: at most 4 are accepted."));
+}
+
+CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
+                        const QList<int>& fields)
+{
+    CatalogCall call;
+    const DbmsKind kind = c.caps.Kind;
+    call.Kind = kind;
+    call.WantedName = restriction(restrictions, 2);
+    call.WantedSchema = restriction(restrictions, 1);
+    const CatalogScope scope = scopeFor(c, restriction(restrictions, 0), call.WantedSchema);
+    call.HideSystemSchemas = scope.HideSystemSchemas;
+    const bool exactSchema = !call.WantedSchema.isEmpty();
+
+    // Statement columns by the fields they fill; those no wanted field needs are never read.
+    // The owner, the name and a table's type are always read: the rows are chosen by them;
+    // the catalog as well where there are dates to find, as it may be the owner.
+    const auto wants = [&fields](std::initializer_list<int> any) {
+        return fields.isEmpty() ||
+               std::any_of(any.begin(), any.end(), [&](int f) { return fields.contains(f); });
+    };
+    Argument cat = argument(scope.Catalog);
+    Argument sch = scope.Schema == u"%" ? Argument{scope.Schema, false} : patternFor(scope.Schema, c.caps);
+    Argument name = patternFor(call.WantedName, c.caps);
+    call.Stmt = c.statement();
+    if (schema == adSchemaTables) {
+        call.Skipped = {!wants({0}), false, false, false, !wants({5})};
+        // "TABLE" or "VIEW"; a list "TABLE,VIEW" is accepted too.
+        for (QString type : restriction(restrictions, 3).split(u',', Qt::SkipEmptyParts)) {
+            type = type.trimmed();
+            type.remove(u'\'');
+            if (!type.isEmpty())
+                call.Types << type.toUpper();
+        }
+        QStringList driverTypes = call.Types;
+        // psqlODBC keeps materialized views apart; they read like views.
+        if (kind == DbmsKind::PostgreSQL && call.Types.contains(QStringLiteral("VIEW")))
+            driverTypes << QStringLiteral("MATVIEW");
+        if (wants({7, 8}))
+            call.Dates = tableDates(c, scope.Catalog);
+        call.Skipped[0] = call.Skipped[0] && call.Dates.isEmpty();
+        // Asked for one type, these drivers return that type only (psqlODBC adds
+        // materialized views to tables): the column need not be read.
+        const bool oneType =
+            driverTypes.size() == 1 && (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB);
+        call.Skipped[3] = oneType && !wants({3});
+        // Nor have they owners: the column is empty, unless the caller names one to match.
+        call.Skipped[1] = (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB) && !exactSchema;
+        // MariaDB adds SYSTEM VIEWs when no type is named; OLE DB's
+        // unrestricted rowset means the database's own objects.
+        if (driverTypes.isEmpty() && kind == DbmsKind::MariaDB)
+            driverTypes = {QStringLiteral("TABLE"), QStringLiteral("VIEW")};
+        Argument type = argument(driverTypes.join(u','));
+        call.Stmt->check(SQLTablesW(call.Stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
+                                    name.data(), name.length(), type.data(), type.length()),
+                         "SQLTables");
+    } else {
+        call.Skipped = {!wants({0}), false, false, true, true, true, !wants({5}), !wants({3})};
+        if (wants({6, 7}))
+            call.Dates = procedureDates(c, scope.Catalog);
+        call.Skipped[0] = call.Skipped[0] && call.Dates.isEmpty();
+        call.Stmt->check(SQLProceduresW(call.Stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
+                                        name.data(), name.length()),
+                         "SQLProcedures");
+    }
+    return call;
+}
+
 } // namespace
 
 Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restrictions, const QList<int>& fields)
@@ -177,79 +275,32 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
     Recordset result;
     d->guarded([&] {
         d->requireOpen();
-        if (schema != adSchemaTables && schema != adSchemaProcedures)
-            throw DatabaseError(QCoreApplication::translate(
-                "Database", "Object or provider is not capable of performing requested operation."));
-        if (restrictions.size() > 4)
-            throw DatabaseError(
-                QCoreApplication::translate("Database", "Too many restrictions: at most 4 are accepted."));
-        ConnectionPrivate& c = *d;
-        const DbmsKind kind = c.caps.Kind;
-        const QString wantedName = restriction(restrictions, 2);
-        const CatalogScope scope = scopeFor(c, restriction(restrictions, 0), restriction(restrictions, 1));
-        const bool exactSchema = !restriction(restrictions, 1).isEmpty();
-
+        requireSchema(schema, restrictions);
+        CatalogCall called = callCatalog(*d, schema, restrictions, fields);
         RecordsetPrivate& r = *result.d;
         r.connection = d;
-        // Statement columns by the fields they fill; those no wanted field needs are never read.
-        // The owner, the name and a table's type are always read: the rows are chosen by them;
-        // the catalog as well where there are dates to find, as it may be the owner.
-        const auto wants = [&fields](std::initializer_list<int> any) {
-            return fields.isEmpty() ||
-                   std::any_of(any.begin(), any.end(), [&](int f) { return fields.contains(f); });
-        };
-        if (schema == adSchemaTables)
-            r.skipped = {!wants({0}), false, false, false, !wants({5})};
-        else
-            r.skipped = {!wants({0}), false, false, true, true, true, !wants({5}), !wants({3})};
-        auto keepOwner = [scope, exactSchema,
-                          wantedSchema = restriction(restrictions, 1)](const QVariant& owner) {
-            if (exactSchema)
-                return owner.toString() == wantedSchema;
-            return !(scope.HideSystemSchemas && isPostgresSystemSchema(owner.toString()));
-        };
-
+        r.skipped = called.Skipped;
+        // The recordset alone holds the statement: closing the connection finishes it.
+        r.stmt = std::move(called.Stmt);
+        const auto call = std::make_shared<const CatalogCall>(std::move(called));
         if (schema == adSchemaTables) {
-            // "TABLE" or "VIEW"; a list "TABLE,VIEW" is accepted too.
-            QStringList types;
-            for (QString type : restriction(restrictions, 3).split(u',', Qt::SkipEmptyParts)) {
-                type = type.trimmed();
-                type.remove(u'\'');
-                if (!type.isEmpty())
-                    types << type.toUpper();
-            }
-            QStringList driverTypes = types;
-            // psqlODBC keeps materialized views apart; they read like views.
-            if (kind == DbmsKind::PostgreSQL && types.contains(QStringLiteral("VIEW")))
-                driverTypes << QStringLiteral("MATVIEW");
-            DateMap dates = wants({7, 8}) ? tableDates(c, scope.Catalog) : DateMap();
-            r.skipped[0] = r.skipped[0] && dates.isEmpty();
-            // Asked for one type, these drivers return that type only (psqlODBC adds
-            // materialized views to tables): the column need not be read.
-            const bool oneType =
-                driverTypes.size() == 1 && (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB);
-            r.skipped[3] = oneType && !wants({3});
-            // Nor have they owners: the column is empty, unless the caller names one to match.
-            r.skipped[1] = (kind == DbmsKind::SQLite || kind == DbmsKind::MariaDB) && !exactSchema;
-
             r.fields = {column("TABLE_CATALOG", adVarWChar),   column("TABLE_SCHEMA", adVarWChar),
                         column("TABLE_NAME", adVarWChar),      column("TABLE_TYPE", adVarWChar),
                         column("TABLE_GUID", adGUID),          column("DESCRIPTION", adVarWChar),
                         column("TABLE_PROPID", adUnsignedInt), column("DATE_CREATED", adDate),
                         column("DATE_MODIFIED", adDate)};
-            r.shaper = [types, wantedName, keepOwner, dates = std::move(dates), kind,
-                        unread = r.skipped[3]](const std::vector<QVariant>& row, std::vector<Field>& fields) {
-                if (row.size() < 5 || !keepOwner(row[1]))
+            r.shaper = [call](const std::vector<QVariant>& row, std::vector<Field>& fields) {
+                if (row.size() < 5 || !call->keepsOwner(row[1].toString()))
                     return false;
-                if (!wantedName.isEmpty() && row[2].toString() != wantedName)
+                if (!call->WantedName.isEmpty() && row[2].toString() != call->WantedName)
                     return false;
-                if (unread) { // the one type asked for, by the driver's word
-                    fields[3].Value = types.first();
+                if (call->Skipped[3]) { // the one type asked for, by the driver's word
+                    fields[3].Value = call->Types.first();
                 } else {
                     QString type = row[3].toString();
                     if (type == u"MATVIEW")
                         type = QStringLiteral("VIEW");
-                    if (!types.isEmpty() && !types.contains(type, Qt::CaseInsensitive))
+                    if (!call->Types.isEmpty() && !call->Types.contains(type, Qt::CaseInsensitive))
                         return false;
                     fields[3].Value = row[3].isNull() ? QVariant() : QVariant(type);
                 }
@@ -257,26 +308,10 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 fields[1].Value = row[1];
                 fields[2].Value = row[2];
                 fields[5].Value = row[4];
-                fillDates(dates, kind, row, fields, 7);
+                fillDates(call->Dates, call->Kind, row, fields, 7);
                 return true;
             };
-
-            r.stmt = c.statement();
-            Argument cat = argument(scope.Catalog);
-            Argument sch =
-                scope.Schema == u"%" ? Argument{scope.Schema, false} : patternFor(scope.Schema, c.caps);
-            Argument name = patternFor(wantedName, c.caps);
-            // MariaDB adds SYSTEM VIEWs when no type is named; OLE DB's
-            // unrestricted rowset means the database's own objects.
-            if (driverTypes.isEmpty() && kind == DbmsKind::MariaDB)
-                driverTypes = {QStringLiteral("TABLE"), QStringLiteral("VIEW")};
-            Argument type = argument(driverTypes.join(u','));
-            r.stmt->check(SQLTablesW(r.stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
-                                     name.data(), name.length(), type.data(), type.length()),
-                          "SQLTables");
         } else {
-            DateMap dates = wants({6, 7}) ? procedureDates(c, scope.Catalog) : DateMap();
-            r.skipped[0] = r.skipped[0] && dates.isEmpty();
             r.fields = {column("PROCEDURE_CATALOG", adVarWChar),
                         column("PROCEDURE_SCHEMA", adVarWChar),
                         column("PROCEDURE_NAME", adVarWChar),
@@ -285,11 +320,10 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                         column("DESCRIPTION", adVarWChar),
                         column("DATE_CREATED", adDate),
                         column("DATE_MODIFIED", adDate)};
-            r.shaper = [wantedName, keepOwner, dates = std::move(dates),
-                        kind](const std::vector<QVariant>& row, std::vector<Field>& fields) {
-                if (row.size() < 8 || !keepOwner(row[1]))
+            r.shaper = [call](const std::vector<QVariant>& row, std::vector<Field>& fields) {
+                if (row.size() < 8 || !call->keepsOwner(row[1].toString()))
                     return false;
-                if (!wantedName.isEmpty() && row[2].toString() != wantedName)
+                if (!call->WantedName.isEmpty() && row[2].toString() != call->WantedName)
                     return false;
                 fields[0].Value = row[0];
                 fields[1].Value = row[1];
@@ -297,17 +331,9 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
                 // ODBC counts procedure types from 0 (unknown), OLE DB from 1.
                 fields[3].Value = row[7].isNull() ? QVariant(1) : QVariant(row[7].toInt() + 1);
                 fields[5].Value = row[6];
-                fillDates(dates, kind, row, fields, 6);
+                fillDates(call->Dates, call->Kind, row, fields, 6);
                 return true;
             };
-            r.stmt = c.statement();
-            Argument cat = argument(scope.Catalog);
-            Argument sch =
-                scope.Schema == u"%" ? Argument{scope.Schema, false} : patternFor(scope.Schema, c.caps);
-            Argument name = patternFor(wantedName, c.caps);
-            r.stmt->check(SQLProceduresW(r.stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
-                                         name.data(), name.length()),
-                          "SQLProcedures");
         }
         r.describe();
         r.open = true;
@@ -315,6 +341,66 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
         r.fetch();
     });
     return result;
+}
+
+void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QStringList& restrictions,
+                             const QList<int>& fields, const std::function<bool(const CatalogEntry&)>& each)
+{
+    ConnectionPrivate& c = ConnectionPrivate::of(connection);
+    c.guarded([&] {
+        c.requireOpen();
+        requireSchema(schema, restrictions);
+        const CatalogCall call = callCatalog(c, schema, restrictions, fields);
+        const StmtHandle& stmt = *call.Stmt;
+        const bool tables = schema == adSchemaTables;
+        std::unique_ptr<SQLWCHAR[]> storage;
+        CatalogEntry entry;
+        QString text;
+        // Rows of one owner come together: they share its text rather than each keep a copy.
+        const auto read = [&](int column, QString& into) {
+            if (call.Skipped[size_t(column)]) {
+                into.clear();
+                return false;
+            }
+            if (!readText(stmt, SQLUSMALLINT(column + 1), storage, text))
+                text.clear();
+            if (text != into)
+                into = text;
+            return true;
+        };
+        QString catalog;
+        while (stmt.check(SQLFetch(stmt.get()), "SQLFetch", true) != SQL_NO_DATA) {
+            read(0, catalog);
+            read(1, entry.Owner);
+            if (!call.keepsOwner(entry.Owner))
+                continue;
+            if (!readText(stmt, 3, storage, entry.Name))
+                entry.Name.clear();
+            if (!call.WantedName.isEmpty() && entry.Name != call.WantedName)
+                continue;
+            if (tables && call.Skipped[3]) {
+                entry.Type = call.Types.first();
+            } else if (tables) {
+                if (!readText(stmt, 4, storage, entry.Type))
+                    entry.Type = QString(); // null: untyped
+                else if (entry.Type == u"MATVIEW")
+                    entry.Type = QStringLiteral("VIEW");
+                if (!call.Types.isEmpty() && !call.Types.contains(entry.Type, Qt::CaseInsensitive))
+                    continue;
+            }
+            entry.Created = entry.Modified = QDateTime();
+            if (!call.Dates.isEmpty()) {
+                const auto found = call.Dates.constFind(
+                    key(call.Kind == DbmsKind::MariaDB ? catalog : entry.Owner, entry.Name));
+                if (found != call.Dates.cend()) {
+                    entry.Created = asDateTime(found->first);
+                    entry.Modified = asDateTime(found->second);
+                }
+            }
+            if (!each(entry))
+                break;
+        }
+    });
 }
 
 void Parameters::Refresh()

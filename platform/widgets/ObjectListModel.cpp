@@ -1,6 +1,7 @@
 #include "platform/widgets/ObjectListModel.h"
 
 #include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListOrder.h"
 
 #include <algorithm>
 #include <functional>
@@ -84,6 +85,14 @@ void ObjectListModel::setItems(std::vector<ListItem> items)
     endResetModel();
 }
 
+void ObjectListModel::setItems(std::vector<ListItem> items, const std::vector<int>& order)
+{
+    beginResetModel();
+    m_items = std::move(items);
+    reorder(order);
+    endResetModel();
+}
+
 std::vector<int> ObjectListModel::longestTexts(int column, int first, int last, std::size_t limit) const
 {
     first = std::max(first, 0);
@@ -149,6 +158,7 @@ void ObjectListModel::setItemText(int row, const QString& text)
 
 void ObjectListModel::setSorted(bool sorted)
 {
+    ++m_sortingRevision;
     m_sorted = sorted;
     if (sorted)
         resort();
@@ -156,6 +166,7 @@ void ObjectListModel::setSorted(bool sorted)
 
 void ObjectListModel::setSortKey(int key)
 {
+    ++m_sortingRevision;
     m_sortKey = std::max(0, key);
     if (m_sorted)
         resort();
@@ -163,6 +174,7 @@ void ObjectListModel::setSortKey(int key)
 
 void ObjectListModel::setSortOrder(int order)
 {
+    ++m_sortingRevision;
     m_sortOrder = order == 0 ? 0 : 1;
     if (m_sorted)
         resort();
@@ -239,35 +251,9 @@ bool ObjectListModel::before(const ListItem& a, const ListItem& b) const
 
 std::vector<int> ObjectListModel::sortedOrder() const
 {
-    std::vector<int> order(m_items.size());
-    std::iota(order.begin(), order.end(), 0);
-    // Catalogs mostly hand their rows over in name order already: one pass tells.
-    const auto inOrder = [this](int a, int b) { return !before(m_items[size_t(b)], m_items[size_t(a)]); };
-    if (std::adjacent_find(order.begin(), order.end(), std::not_fn(inOrder)) == order.end())
-        return order;
-    // Otherwise every text is turned into its key once, and keys compare cheaply.
-    const bool descending = m_sortOrder != 0;
-    const auto sortBy = [&order, descending](const auto& keys) {
-        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
-            const int order = keys[size_t(a)].compare(keys[size_t(b)]);
-            return descending ? order > 0 : order < 0;
-        });
-    };
-    if (m_collator.locale().language() == QLocale::C) {
-        // The C locale's collation keys ignore the case setting its comparison honours.
-        std::vector<QString> keys;
-        keys.reserve(m_items.size());
-        for (const ListItem& item : m_items)
-            keys.push_back(keyText(item).toCaseFolded());
-        sortBy(keys);
-    } else {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(m_items.size());
-        for (const ListItem& item : m_items)
-            keys.push_back(m_collator.sortKey(keyText(item)));
-        sortBy(keys);
-    }
-    return order;
+    ListOrder order(*this);
+    order.add(m_items);
+    return order.order();
 }
 
 void ObjectListModel::reorder(const std::vector<int>& order)

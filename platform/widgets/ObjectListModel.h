@@ -58,6 +58,11 @@ public:
     int addItem(const ListItem& item);
     // Replaces every item at once, sorting once.
     void setItems(std::vector<ListItem> items);
+    // The same, in an order found under the present sorting (see ListOrder).
+    void setItems(std::vector<ListItem> items, const std::vector<int>& order);
+    // Changes whenever the sorting does.
+    int sortingRevision() const { return m_sortingRevision; }
+    const QCollator& collator() const { return m_collator; }
     void clear();
     int count() const { return int(m_items.size()); }
     const ListItem& item(int row) const { return m_items.at(size_t(row)); }
@@ -103,6 +108,7 @@ private:
     bool m_sorted = true;
     int m_sortKey = 0;
     int m_sortOrder = 0;
+    int m_sortingRevision = 0;
 };
 
 } // namespace quarry::platform

@@ -12,10 +12,13 @@
 #include "settings/DataSources.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QStyleOptionViewItem>
 #include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
 
 #include <cmath>
 
@@ -280,6 +283,49 @@ private slots:
                  (views ? u" %L1 item%2|before|0"_s.arg(count).arg(count == 1 ? "" : "s") : u"|before|-1"_s));
         QVERIFY(b->d->lvwData->isEnabled() && b->d->lvwData->isVisible() && b->errors->isEmpty());
         QCOMPARE(b->d->connectionSlot(1).State() == quarry::adStateOpen, views);
+    }
+
+    // A listing long enough to come in batches, its rows handed over out of order and in mixed case:
+    // the list is whole, in order either way, the first item selected, and counted once it is complete.
+    void batches_data()
+    {
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("ascending") << false;
+        QTest::newRow("descending") << true;
+    }
+    void batches()
+    {
+        QFETCH(bool, descending);
+        const quarry::test::Scratch s(Db::SQLite);
+        constexpr int kTables = 2000;
+        s.exec("BEGIN");
+        for (int i = 0; i < kTables; ++i) {
+            const int number = (i * 7919) % kTables; // every number once, scattered
+            s.exec(u"CREATE TABLE %1_%2 (a INTEGER)"_s.arg(number % 2 ? "Tab" : "tab")
+                       .arg(number, 4, 10, QChar(u'0')));
+        }
+        s.exec("COMMIT");
+        const auto b = shop(s.connectionString());
+        b->expand(b->root(1));
+        QTest::mouseClick(b->d->tlbData->widgetForAction(b->d->toolButtons[3]), Qt::LeftButton);
+        auto* header = static_cast<QTreeView*>(b->d->lvwData->currentView())->header();
+        if (descending)
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(0) + 5, 5));
+        QSignalSpy refreshed(b->control.get(), &kwQuarry::Refreshed);
+        b->click(b->child(1, "Tables"));
+
+        const ObjectListModel* model = b->d->lvwData->model();
+        QStringList numbers;
+        for (int row = 0; row < model->count(); ++row)
+            numbers << model->item(row).text.mid(4);
+        QStringList expected;
+        for (int number = 0; number < kTables; ++number)
+            expected << u"%1"_s.arg(descending ? kTables - 1 - number : number, 4, 10, QChar(u'0'));
+        QCOMPARE(numbers, expected);
+        QCOMPARE(refreshed.size(), 1);
+        QCOMPARE(b->d->panel2->text() + u'|' + QString::number(b->d->lvwData->selectedRow()),
+                 " 2,000 items|0");
     }
 
     void helpers_data()

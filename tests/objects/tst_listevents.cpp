@@ -5,6 +5,7 @@
 #include "objects/ListedObject.h"
 
 #include "platform/widgets/Grid.h"
+#include "platform/widgets/ListOrder.h"
 #include "platform/widgets/Twips.h"
 #include "settings/DataSources.h"
 
@@ -14,6 +15,9 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
+
+#include <algorithm>
+#include <numeric>
 
 using quarry::platform::ObjectList;
 using quarry::test::Browser;
@@ -416,6 +420,62 @@ private slots:
         QCOMPARE(shown, order);
         QCOMPARE(headerIcons, icons << 7);
         QCOMPARE(b.errorProcedures(), QStringList{});
+    }
+
+    // Rows ordered batch by batch while a listing comes in end up as one sort of them all would put
+    // them: equal names (by case) keep the order they came in, whatever the batches.
+    void batchOrder_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<int>("batch");
+        QTest::newRow("C, names, rows one by one") << "C" << 0 << false << 1;
+        QTest::newRow("C, names down, batches of 7") << "C" << 0 << true << 7;
+        QTest::newRow("English, names, batches of 64") << "en_US" << 0 << false << 64;
+        QTest::newRow("German, owners down, batches of 5") << "de_DE" << 1 << true << 5;
+        QTest::newRow("English, in one batch") << "en_US" << 0 << true << 1000;
+    }
+    void batchOrder()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, key);
+        QFETCH(bool, descending);
+        QFETCH(int, batch);
+        const QLocale before;
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
+        QLocale::setDefault(QLocale(locale));
+        quarry::platform::ObjectListModel model;
+        model.setSortKey(key);
+        model.setSortOrder(descending ? 1 : 0);
+        std::vector<quarry::platform::ListItem> all;
+        const QStringList words{"b", "A", "a", "ä", "B", "_x", "Z", "z9", "z10", "é", "e", "E"};
+        for (int i = 0; i < 300; ++i) {
+            const QString word = words[(i * 7) % words.size()];
+            all.push_back(quarry::objects::ListedObject(word + QString::number(i % 3), 1, 5,
+                                                        words[(i * 5) % words.size()], {}));
+        }
+        quarry::platform::ListOrder order(model);
+        std::vector<quarry::platform::ListItem> arrived;
+        for (const auto& item : all) {
+            arrived.push_back(item);
+            if (int(arrived.size()) % batch == 0)
+                order.add(arrived);
+        }
+        order.add(arrived);
+        std::vector<int> expected(all.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        const auto text = [&](int row) {
+            return key ? all[size_t(row)].subItems.value(0) : all[size_t(row)].text;
+        };
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            const int c = model.collator().compare(text(a), text(b));
+            return descending ? c > 0 : c < 0;
+        });
+        QCOMPARE(order.order(), expected);
+        QVERIFY(order.holdsFor(model));
+        model.setSortOrder(descending ? 0 : 1);
+        QVERIFY(!order.holdsFor(model));
     }
 };
 
