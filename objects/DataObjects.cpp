@@ -63,8 +63,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     d->listingOrder.emplace(*d->lvwData->model());
     d->listingPath = std::exchange(d->nextListingPath, {});
     d->panel1->setText(tr("Retrieving Items ..."));
+    // Emptied, not hidden: the splitter would give the tree its place until the list is back.
     d->lvwData->setEnabled(false);
-    d->lvwData->hide();
     d->lvwData->clear();
 
     const int number = Glob::CurrentDataSource();
@@ -113,7 +113,7 @@ void kwQuarryPrivate::listingArrived(int run)
 
 void kwQuarryPrivate::showFirstRows()
 {
-    if (!lvwData->isHidden() || listingItems.empty() || !listingOrder)
+    if (lvwData->count() > 0 || listingItems.empty() || !listingOrder)
         return;
     // The first screenful in order so far, to read while the rest comes; the
     // whole list is laid out once, when complete.
