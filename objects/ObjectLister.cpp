@@ -140,7 +140,18 @@ void ObjectLister::loop()
         m_busy = job.request.connection;
         m_busyRun = job.run;
         lock.unlock();
-        list(job);
+        try {
+            list(job);
+        } catch (...) {
+            // Out of memory handing rows over: the window hears of it as a failed listing.
+            try {
+                ListingBatch failed;
+                failed.error = std::current_exception();
+                std::vector<ListItem> none;
+                deliver(job.run, none, failed);
+            } catch (...) {
+            }
+        }
         lock.lock();
         m_busy.reset();
         m_changed.notify_all();

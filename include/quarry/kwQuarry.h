@@ -60,6 +60,11 @@ public:
     // `Nodx` is a category node of the tree model behind tvwData, whatever
     // language it shows; of any other model, an index whose text is "Tables",
     // "Views" or "Stored Procedures".
+    // The catalog is read on a thread of its own. A listing that ends within
+    // a moment is complete on return, and the result says whether it
+    // succeeded; a longer one shows its first rows, returns true, and goes on
+    // while the window answers: Refreshed comes when it is complete, an error
+    // through ErrHandle. Another listing, Disconnect or UnloadFlter stops it.
     Q_INVOKABLE bool Get_DataObjects(QModelIndex& Nodx);
     Q_INVOKABLE bool Set_MenuText();
     Q_INVOKABLE bool Size_Cols();
@@ -83,6 +88,7 @@ public:
     QSize sizeHint() const override;
 
 signals:
+    // A listing is complete: counted, its first item selected.
     void Refreshed();
     void QuerySelected(QString strQuery);
     void ErrHandle(QString strSub, QString strDescription);
