@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 namespace quarry {
 
@@ -125,10 +127,17 @@ QDateTime asDateTime(const QVariant& value)
     return value.isNull() ? QDateTime() : value.toDateTime();
 }
 
-// The owner a date map is keyed by: MariaDB keeps tables in catalogs.
-QVariant dateOwner(DbmsKind kind, const QVariant& catalog, const QVariant& schema)
+// Created and modified, where the database keeps them; invalid otherwise.
+// MariaDB keys its tables by catalog, the others by schema.
+std::pair<QDateTime, QDateTime> datesOf(const DateMap& dates, DbmsKind kind, const QString& catalog,
+                                        const QString& schema, const QString& name)
 {
-    return kind == DbmsKind::MariaDB ? catalog : schema;
+    if (dates.isEmpty())
+        return {};
+    const auto found = dates.constFind(key(kind == DbmsKind::MariaDB ? catalog : schema, name));
+    if (found == dates.cend())
+        return {};
+    return {asDateTime(found->first), asDateTime(found->second)};
 }
 
 struct CatalogScope
@@ -138,22 +147,14 @@ struct CatalogScope
     bool HideSystemSchemas = false;
 };
 
-// Sets the created and modified dates, where the database keeps them, at
-// ordinal `createdAt` and the one after it; null otherwise.
+// Sets the created and modified dates at ordinal `createdAt` and the one after it; null where not kept.
 void fillDates(const DateMap& dates, DbmsKind kind, const std::vector<QVariant>& row,
                std::vector<Field>& fields, size_t createdAt)
 {
-    fields[createdAt].Value = QVariant();
-    fields[createdAt + 1].Value = QVariant();
-    if (dates.isEmpty())
-        return;
-    const auto found = dates.constFind(key(dateOwner(kind, row[0], row[1]).toString(), row[2].toString()));
-    if (found == dates.cend())
-        return;
-    if (const QDateTime created = asDateTime(found->first); created.isValid())
-        fields[createdAt].Value = created;
-    if (const QDateTime modified = asDateTime(found->second); modified.isValid())
-        fields[createdAt + 1].Value = modified;
+    const auto [created, modified] =
+        datesOf(dates, kind, row[0].toString(), row[1].toString(), row[2].toString());
+    fields[createdAt].Value = created.isValid() ? QVariant(created) : QVariant();
+    fields[createdAt + 1].Value = modified.isValid() ? QVariant(modified) : QVariant();
 }
 
 // Where a catalog function must look to answer like OLE DB: every schema,
@@ -388,15 +389,8 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
                 if (!call.Types.isEmpty() && !call.Types.contains(entry.Type, Qt::CaseInsensitive))
                     continue;
             }
-            entry.Created = entry.Modified = QDateTime();
-            if (!call.Dates.isEmpty()) {
-                const auto found = call.Dates.constFind(
-                    key(call.Kind == DbmsKind::MariaDB ? catalog : entry.Owner, entry.Name));
-                if (found != call.Dates.cend()) {
-                    entry.Created = asDateTime(found->first);
-                    entry.Modified = asDateTime(found->second);
-                }
-            }
+            std::tie(entry.Created, entry.Modified) =
+                datesOf(call.Dates, call.Kind, catalog, entry.Owner, entry.Name);
             if (!each(entry))
                 break;
         }

@@ -49,7 +49,7 @@ template <class Key> void ListOrder::addKeyed(std::vector<Key>& keys, const std:
         return descending ? order > 0 : order < 0;
     };
     // Catalogs mostly hand their rows over in name order already: a pass tells.
-    if (std::is_sorted(batch, m_order.end(), before) == false)
+    if (!std::is_sorted(batch, m_order.end(), before))
         std::stable_sort(batch, m_order.end(), before);
     if (from > 0 && before(*batch, *(batch - 1)))
         std::inplace_merge(m_order.begin(), batch, m_order.end(), before);
