@@ -2,6 +2,7 @@
 // the ODBC catalog functions to what OLE DB consumers read.
 #include "platform/db/Catalog.h"
 #include "platform/db/DatabasePrivate.h"
+#include "platform/db/TextBlocks.h"
 #include "platform/db/TypeMap.h"
 
 #include <QCoreApplication>
@@ -351,49 +352,99 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
     c.guarded([&] {
         c.requireOpen();
         requireSchema(schema, restrictions);
-        const CatalogCall call = callCatalog(c, schema, restrictions, fields);
-        const StmtHandle& stmt = *call.Stmt;
         const bool tables = schema == adSchemaTables;
-        std::unique_ptr<SQLWCHAR[]> storage;
         CatalogEntry entry;
-        QString text;
-        // Rows of one owner come together: they share its text rather than each keep a copy.
-        const auto read = [&](int column, QString& into) {
-            if (call.Skipped[size_t(column)]) {
-                into.clear();
-                return false;
-            }
-            if (!readText(stmt, SQLUSMALLINT(column + 1), storage, text))
-                text.clear();
-            if (text != into)
-                into = text;
-            return true;
-        };
         QString catalog;
-        while (stmt.check(SQLFetch(stmt.get()), "SQLFetch", true) != SQL_NO_DATA) {
-            read(0, catalog);
-            read(1, entry.Owner);
+        // Rows of one owner come together: they share its text rather than each keep a copy.
+        const auto keep = [](QStringView text, QString& into) {
+            if (text != into || text.isNull() != into.isNull())
+                into = text.toString();
+        };
+        bool typeNull = true;
+        // Column 0 to 3 of the row: catalog, owner, name and a table's type.
+        const auto store = [&](int column, QStringView text, bool null) {
+            if (column == 3)
+                typeNull = null;
+            keep(text, column == 0   ? catalog
+                       : column == 1 ? entry.Owner
+                       : column == 2 ? entry.Name
+                                     : entry.Type);
+        };
+        // Completes the entry stored; false when the row does not belong.
+        const auto belongs = [&](const CatalogCall& call) {
             if (!call.keepsOwner(entry.Owner))
-                continue;
-            if (!readText(stmt, 3, storage, entry.Name))
-                entry.Name.clear();
+                return false;
             if (!call.WantedName.isEmpty() && entry.Name != call.WantedName)
-                continue;
+                return false;
             if (tables && call.Skipped[3]) {
-                entry.Type = call.Types.first();
+                keep(call.Types.first(), entry.Type);
             } else if (tables) {
-                if (!readText(stmt, 4, storage, entry.Type))
-                    entry.Type = QString(); // null: untyped
+                if (typeNull)
+                    entry.Type = QString(); // untyped
                 else if (entry.Type == u"MATVIEW")
                     entry.Type = QStringLiteral("VIEW");
                 if (!call.Types.isEmpty() && !call.Types.contains(entry.Type, Qt::CaseInsensitive))
-                    continue;
+                    return false;
             }
             std::tie(entry.Created, entry.Modified) =
                 datesOf(call.Dates, call.Kind, catalog, entry.Owner, entry.Name);
-            if (!each(entry))
-                break;
+            return true;
+        };
+        // The columns of 0 to 3 that are read.
+        const auto readColumns = [tables](const CatalogCall& call) {
+            std::vector<int> read;
+            for (int column = 0; column < (tables ? 4 : 3); ++column)
+                if (!call.Skipped[size_t(column)])
+                    read.push_back(column);
+            return read;
+        };
+
+        // Value by value from row `from` on: where the driver takes no bound
+        // block, or a value is longer than the block's buffers.
+        const auto byValue = [&](const CatalogCall& call, qint64 from) {
+            const StmtHandle& stmt = *call.Stmt;
+            std::unique_ptr<SQLWCHAR[]> storage;
+            QString text;
+            const std::vector<int> read = readColumns(call);
+            for (qint64 row = 0; stmt.check(SQLFetch(stmt.get()), "SQLFetch", true) != SQL_NO_DATA; ++row) {
+                if (row < from)
+                    continue;
+                for (int column : read) {
+                    const bool value = readText(stmt, SQLUSMALLINT(column + 1), storage, text);
+                    store(column, value ? QStringView(text) : QStringView(), !value);
+                }
+                if (belongs(call) && !each(entry))
+                    return;
+            }
+        };
+
+        qint64 readInBlocks = 0;
+        {
+            const CatalogCall call = callCatalog(c, schema, restrictions, fields);
+            const std::vector<int> read = readColumns(call);
+            bool bound = false;
+            {
+                std::vector<SQLUSMALLINT> ordinals;
+                for (int column : read)
+                    ordinals.push_back(SQLUSMALLINT(column + 1));
+                TextBlocks blocks(*call.Stmt, ordinals);
+                while (blocks.next()) {
+                    for (size_t i = 0; i < read.size(); ++i)
+                        store(read[i], blocks.text(i), blocks.isNull(i));
+                    if (belongs(call) && !each(entry))
+                        return;
+                }
+                bound = blocks.bound();
+                if (bound && !blocks.cut())
+                    return;
+                readInBlocks = blocks.rowsRead();
+            }
+            if (!bound)
+                return byValue(call, 0);
         }
+        // A value too long for the buffers: the catalog again, read on by value
+        // from that row, as the catalog functions return their rows in a fixed order.
+        byValue(callCatalog(c, schema, restrictions, fields), readInBlocks);
     });
 }
 
