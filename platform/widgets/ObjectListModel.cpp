@@ -66,12 +66,13 @@ int ObjectListModel::addItem(const ListItem& item)
     if (m_sorted) {
         // After its equals, so that equal keys keep the order they came in.
         const auto at =
-            std::upper_bound(m_items.begin(), m_items.end(), item,
-                             [this](const ListItem& a, const ListItem& b) { return before(a, b); });
-        row = int(at - m_items.begin());
+            std::upper_bound(m_rows.begin(), m_rows.end(), item,
+                             [this](const ListItem& a, int b) { return before(a, m_items[size_t(b)]); });
+        row = int(at - m_rows.begin());
     }
     beginInsertRows({}, row, row);
-    m_items.insert(m_items.begin() + row, item);
+    m_items.push_back(item);
+    m_rows.insert(m_rows.begin() + row, int(m_items.size() - 1));
     endInsertRows();
     return row;
 }
@@ -80,16 +81,20 @@ void ObjectListModel::setItems(std::vector<ListItem> items)
 {
     beginResetModel();
     m_items = std::move(items);
-    if (m_sorted && m_items.size() > 1)
-        reorder(sortedOrder());
+    if (m_sorted) {
+        m_rows = sortedOrder();
+    } else {
+        m_rows.resize(m_items.size());
+        std::iota(m_rows.begin(), m_rows.end(), 0);
+    }
     endResetModel();
 }
 
-void ObjectListModel::setItems(std::vector<ListItem> items, const std::vector<int>& order)
+void ObjectListModel::setItems(std::vector<ListItem> items, std::vector<int> order)
 {
     beginResetModel();
     m_items = std::move(items);
-    reorder(order);
+    m_rows = std::move(order);
     endResetModel();
 }
 
@@ -97,22 +102,30 @@ std::vector<int> ObjectListModel::longestTexts(int column, int first, int last, 
 {
     first = std::max(first, 0);
     last = std::min(last, count() - 1);
-    std::vector<std::pair<qsizetype, int>> lengths; // negated, so that the longest come first
-    lengths.reserve(size_t(std::max(0, last - first + 1)));
+    if (limit == 0)
+        return {};
+    // The `limit` longest so far, the shortest of them on top: one comparison
+    // for most rows of a large list.
+    std::vector<std::pair<qsizetype, int>> longest;
+    longest.reserve(limit + 1);
+    const auto shorter = std::greater<>();
     for (int row = first; row <= last; ++row) {
-        const ListItem& item = m_items[size_t(row)];
+        const ListItem& item = at(row);
         const qsizetype size = column == 0                      ? item.text.size()
                                : column <= item.subItems.size() ? item.subItems[column - 1].size()
                                                                 : 0;
-        lengths.emplace_back(-size, row);
-    }
-    if (lengths.size() > limit) {
-        std::nth_element(lengths.begin(), lengths.begin() + qsizetype(limit), lengths.end());
-        lengths.resize(limit);
+        if (longest.size() == limit && size <= longest.front().first)
+            continue;
+        longest.emplace_back(size, row);
+        std::push_heap(longest.begin(), longest.end(), shorter);
+        if (longest.size() > limit) {
+            std::pop_heap(longest.begin(), longest.end(), shorter);
+            longest.pop_back();
+        }
     }
     std::vector<int> rows;
-    rows.reserve(lengths.size());
-    for (const auto& [length, row] : lengths)
+    rows.reserve(longest.size());
+    for (const auto& [length, row] : longest)
         rows.push_back(row);
     return rows;
 }
@@ -123,6 +136,7 @@ void ObjectListModel::clear()
         return;
     beginRemoveRows({}, 0, count() - 1);
     m_items.clear();
+    m_rows.clear();
     endRemoveRows();
 }
 
@@ -130,14 +144,14 @@ QString ObjectListModel::subItem(int row, int number) const
 {
     if (row < 0 || row >= count() || number < 1)
         return {};
-    return m_items[size_t(row)].subItems.value(number - 1);
+    return at(row).subItems.value(number - 1);
 }
 
 void ObjectListModel::setSubItem(int row, int number, const QString& text)
 {
     if (row < 0 || row >= count() || number < 1 || number >= std::max(1, columns()))
         throw std::out_of_range("Invalid property value");
-    QStringList& subItems = m_items[size_t(row)].subItems;
+    QStringList& subItems = at(row).subItems;
     if (subItems.size() < number)
         subItems.resize(number);
     subItems[number - 1] = text;
@@ -150,7 +164,7 @@ void ObjectListModel::setItemText(int row, const QString& text)
 {
     if (row < 0 || row >= count())
         throw std::out_of_range("Invalid property value");
-    m_items[size_t(row)].text = text;
+    at(row).text = text;
     emit dataChanged(index(row, 0), index(row, 0), {Qt::DisplayRole});
     if (m_sorted && m_sortKey == 0)
         resort();
@@ -194,7 +208,7 @@ QVariant ObjectListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const ListItem& item = m_items[size_t(index.row())];
+    const ListItem& item = at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -256,35 +270,24 @@ std::vector<int> ObjectListModel::sortedOrder() const
     return order.order();
 }
 
-void ObjectListModel::reorder(const std::vector<int>& order)
-{
-    if (std::is_sorted(order.begin(), order.end()))
-        return;
-    std::vector<ListItem> sortedItems;
-    sortedItems.reserve(m_items.size());
-    for (int row : order)
-        sortedItems.push_back(std::move(m_items[size_t(row)]));
-    m_items = std::move(sortedItems);
-}
-
 void ObjectListModel::resort()
 {
     if (m_items.size() < 2)
         return;
-    const std::vector<int> order = sortedOrder();
-    if (std::is_sorted(order.begin(), order.end()))
+    std::vector<int> order = sortedOrder();
+    if (order == m_rows)
         return;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    reorder(order);
-    std::vector<int> newRow(order.size());
+    std::vector<int> rowOf(order.size()); // by item
     for (size_t i = 0; i < order.size(); ++i)
-        newRow[size_t(order[i])] = int(i);
+        rowOf[size_t(order[i])] = int(i);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before)
-        after.append(index(newRow[size_t(old.row())], old.column()));
+        after.append(index(rowOf[size_t(m_rows[size_t(old.row())])], old.column()));
+    m_rows = std::move(order);
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

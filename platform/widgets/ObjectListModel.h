@@ -58,14 +58,15 @@ public:
     int addItem(const ListItem& item);
     // Replaces every item at once, sorting once.
     void setItems(std::vector<ListItem> items);
-    // The same, in an order found under the present sorting (see ListOrder).
-    void setItems(std::vector<ListItem> items, const std::vector<int>& order);
+    // The same, in an order found under the present sorting (see ListOrder):
+    // item order[i] at row i.
+    void setItems(std::vector<ListItem> items, std::vector<int> order);
     // Changes whenever the sorting does.
     int sortingRevision() const { return m_sortingRevision; }
     const QCollator& collator() const { return m_collator; }
     void clear();
     int count() const { return int(m_items.size()); }
-    const ListItem& item(int row) const { return m_items.at(size_t(row)); }
+    const ListItem& item(int row) const { return m_items.at(size_t(m_rows.at(size_t(row)))); }
     QString subItem(int row, int number) const;
     // Throws std::out_of_range for a row or number outside the list.
     void setSubItem(int row, int number, const QString& text);
@@ -93,13 +94,16 @@ public:
 private:
     QString keyText(const ListItem& item) const;
     bool before(const ListItem& a, const ListItem& b) const;
-    // The rows in sort order (a permutation of 0..count-1).
+    ListItem& at(int row) { return m_items[size_t(m_rows[size_t(row)])]; }
+    const ListItem& at(int row) const { return m_items[size_t(m_rows[size_t(row)])]; }
+    // The items in sort order (a permutation of 0..count-1); equal keys in the order they came.
     std::vector<int> sortedOrder() const;
-    // Puts row order[i] at row i.
-    void reorder(const std::vector<int>& order);
     void resort();
 
+    // In the order they came; m_rows[row] is the item shown at `row`: a
+    // large list is ordered without moving its items.
     std::vector<ListItem> m_items;
+    std::vector<int> m_rows;
     std::vector<ListColumn> m_columns;
     QPointer<ImageList> m_small;
     QPointer<ImageList> m_large;
