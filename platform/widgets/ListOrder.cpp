@@ -1,9 +1,22 @@
 #include "platform/widgets/ListOrder.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace quarry::platform {
+
+namespace {
+
+// The first four UTF-16 code units, the first in the highest bits: ordered as
+// the texts are, where they differ within those units.
+quint64 headOf(const QString& key)
+{
+    quint64 head = 0;
+    for (qsizetype i = 0; i < 4; ++i)
+        head = (head << 16) | (i < key.size() ? key[i].unicode() : 0u);
+    return head;
+}
+
+} // namespace
 
 ListOrder::ListOrder(const ObjectListModel& model)
     : m_collator(model.collator())
@@ -19,40 +32,77 @@ QString ListOrder::keyText(const ListItem& item) const
     return m_sortKey == 0 ? item.text : item.subItems.value(m_sortKey - 1);
 }
 
-void ListOrder::add(const std::vector<ListItem>& items)
+bool ListOrder::before(const Entry& a, const Entry& b) const
 {
-    if (m_folded)
-        addKeyed(m_foldedKeys, items);
-    else
-        addKeyed(m_collatorKeys, items);
+    if (a.head != b.head)
+        return m_descending ? a.head > b.head : a.head < b.head;
+    const size_t x = size_t(a.row);
+    const size_t y = size_t(b.row);
+    const int order =
+        m_folded ? m_foldedKeys[x].compare(m_foldedKeys[y]) : m_collatorKeys[x].compare(m_collatorKeys[y]);
+    if (order != 0)
+        return m_descending ? order > 0 : order < 0;
+    // Equal keys in the order they came: the sort need not be a stable one.
+    return a.row < b.row;
 }
 
-template <class Key> void ListOrder::addKeyed(std::vector<Key>& keys, const std::vector<ListItem>& items)
+void ListOrder::add(const std::vector<ListItem>& items)
 {
-    const size_t from = m_order.size();
+    const size_t from = m_entries.size();
     if (items.size() <= from)
         return;
-    m_order.resize(items.size());
-    const auto batch = m_order.begin() + qsizetype(from);
-    std::iota(batch, m_order.end(), int(from));
-    if (!m_sorted)
+    m_orderStale = true;
+    m_entries.reserve(items.size());
+    if (!m_sorted) {
+        for (size_t i = from; i < items.size(); ++i)
+            m_entries.push_back({0, int(i)});
         return;
-    keys.reserve(items.size());
-    for (size_t i = from; i < items.size(); ++i) {
-        if constexpr (std::is_same_v<Key, QString>)
-            keys.push_back(keyText(items[i]).toCaseFolded());
-        else
-            keys.push_back(m_collator.sortKey(keyText(items[i])));
     }
-    const auto before = [&keys, descending = m_descending](int a, int b) {
-        const int order = keys[size_t(a)].compare(keys[size_t(b)]);
-        return descending ? order > 0 : order < 0;
-    };
+    for (size_t i = from; i < items.size(); ++i) {
+        quint64 head = 0;
+        if (m_folded) {
+            m_foldedKeys.push_back(keyText(items[i]).toCaseFolded());
+            head = headOf(m_foldedKeys.back());
+        } else {
+            m_collatorKeys.push_back(m_collator.sortKey(keyText(items[i])));
+        }
+        m_entries.push_back({head, int(i)});
+    }
+    const auto less = [this](const Entry& a, const Entry& b) { return before(a, b); };
+    const auto batch = m_entries.begin() + qsizetype(from);
     // Catalogs mostly hand their rows over in name order already: a pass tells.
-    if (!std::is_sorted(batch, m_order.end(), before))
-        std::stable_sort(batch, m_order.end(), before);
-    if (from > 0 && before(*batch, *(batch - 1)))
-        std::inplace_merge(m_order.begin(), batch, m_order.end(), before);
+    if (!std::is_sorted(batch, m_entries.end(), less))
+        std::sort(batch, m_entries.end(), less);
+    m_runs.push_back(from);
+    while (m_runs.size() > 1) {
+        const size_t second = m_runs.back();
+        const size_t first = m_runs[m_runs.size() - 2];
+        if (m_entries.size() - second < second - first)
+            break;
+        merge(first, second, m_entries.size());
+        m_runs.pop_back();
+    }
+}
+
+void ListOrder::merge(size_t first, size_t second, size_t end)
+{
+    const auto less = [this](const Entry& a, const Entry& b) { return before(a, b); };
+    const auto at = [this](size_t i) { return m_entries.begin() + qsizetype(i); };
+    if (less(*at(second), *at(second - 1)))
+        std::inplace_merge(at(first), at(second), at(end), less);
+}
+
+const std::vector<int>& ListOrder::order()
+{
+    for (; m_runs.size() > 1; m_runs.pop_back())
+        merge(m_runs[m_runs.size() - 2], m_runs.back(), m_entries.size());
+    if (m_orderStale) {
+        m_order.resize(m_entries.size());
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            m_order[i] = m_entries[i].row;
+        m_orderStale = false;
+    }
+    return m_order;
 }
 
 } // namespace quarry::platform

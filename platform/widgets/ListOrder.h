@@ -1,5 +1,5 @@
 // The sort order of rows that come in batches, found while they come: each
-// batch is sorted on its own and merged into the rows before it, so that the
+// batch is sorted on its own and merged with the rows before it, so that the
 // complete list needs no sort of its own when the last batch is in.
 #pragma once
 
@@ -20,15 +20,24 @@ public:
 
     // Rows items[count()..] are new.
     void add(const std::vector<ListItem>& items);
-    int count() const { return int(m_order.size()); }
+    int count() const { return int(m_entries.size()); }
     // The rows in sort order (a permutation of 0..count-1); equal keys keep the order they came in.
-    const std::vector<int>& order() const { return m_order; }
+    const std::vector<int>& order();
     // Whether `model` still sorts the way this order does.
     bool holdsFor(const ObjectListModel& model) const { return model.sortingRevision() == m_revision; }
 
 private:
-    template <class Key> void addKeyed(std::vector<Key>& keys, const std::vector<ListItem>& items);
+    // A row's place in the order. `head` holds the first code units of a
+    // case-folded key, so that most comparisons need not reach the texts.
+    struct Entry
+    {
+        quint64 head;
+        int row;
+    };
+    bool before(const Entry& a, const Entry& b) const;
     QString keyText(const ListItem& item) const;
+    // Merges the run starting at `second` into the one before it, which starts at `first`.
+    void merge(size_t first, size_t second, size_t end);
 
     QCollator m_collator;
     int m_revision;
@@ -40,7 +49,13 @@ private:
     bool m_folded;
     std::vector<QString> m_foldedKeys;
     std::vector<QCollatorSortKey> m_collatorKeys;
+    std::vector<Entry> m_entries;
+    // Starts of the sorted runs in m_entries not yet merged; a run is merged
+    // into the one before once it is as long, so each row is merged about
+    // log(batches) times rather than once per batch after it.
+    std::vector<size_t> m_runs;
     std::vector<int> m_order;
+    bool m_orderStale = false;
 };
 
 } // namespace quarry::platform
