@@ -6,14 +6,33 @@ namespace quarry::platform {
 
 namespace {
 
-// The first four UTF-16 code units, the first in the highest bits: ordered as
-// the texts are, where they differ within those units.
-quint64 headOf(const QString& key)
+// Four UTF-16 code units from `from`, the first in the highest bits: ordered
+// as the texts are, where they differ within those units.
+quint64 unitsOf(const QString& key, qsizetype from)
 {
-    quint64 head = 0;
-    for (qsizetype i = 0; i < 4; ++i)
-        head = (head << 16) | (i < key.size() ? key[i].unicode() : 0u);
-    return head;
+    quint64 units = 0;
+    for (qsizetype i = from; i < from + 4; ++i)
+        units = (units << 16) | (i < key.size() ? key[i].unicode() : 0u);
+    return units;
+}
+
+// As toCaseFolded(), without its table look-ups for the ASCII names most catalogs hold.
+QString folded(const QString& text)
+{
+    bool upper = false;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0x80)
+            return text.toCaseFolded();
+        upper = upper || (unit >= u'A' && unit <= u'Z');
+    }
+    if (!upper)
+        return text;
+    QString lower = text;
+    for (QChar& c : lower)
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return lower;
 }
 
 } // namespace
@@ -32,14 +51,24 @@ QString ListOrder::keyText(const ListItem& item) const
     return m_sortKey == 0 ? item.text : item.subItems.value(m_sortKey - 1);
 }
 
-bool ListOrder::before(const Entry& a, const Entry& b) const
+bool ListOrder::tieBefore(const Entry& a, const Entry& b) const
 {
-    if (a.head != b.head)
-        return m_descending ? a.head > b.head : a.head < b.head;
     const size_t x = size_t(a.row);
     const size_t y = size_t(b.row);
-    const int order =
-        m_folded ? m_foldedKeys[x].compare(m_foldedKeys[y]) : m_collatorKeys[x].compare(m_collatorKeys[y]);
+    int order = 0;
+    if (m_folded) {
+        // The first eight units are known equal: the rest, unit by unit, then the length.
+        const QString& p = m_foldedKeys[x];
+        const QString& q = m_foldedKeys[y];
+        const qsizetype common = std::min(p.size(), q.size());
+        qsizetype i = 8;
+        while (i < common && p[i] == q[i])
+            ++i;
+        order = i < common ? int(p[i].unicode()) - int(q[i].unicode())
+                           : int(p.size() > q.size()) - int(p.size() < q.size());
+    } else {
+        order = m_collatorKeys[x].compare(m_collatorKeys[y]);
+    }
     if (order != 0)
         return m_descending ? order > 0 : order < 0;
     // Equal keys in the order they came: the sort need not be a stable one.
@@ -55,18 +84,19 @@ void ListOrder::add(const std::vector<ListItem>& items)
     m_entries.reserve(items.size());
     if (!m_sorted) {
         for (size_t i = from; i < items.size(); ++i)
-            m_entries.push_back({0, int(i)});
+            m_entries.push_back({0, 0, int(i)});
         return;
     }
     for (size_t i = from; i < items.size(); ++i) {
-        quint64 head = 0;
+        Entry entry{0, 0, int(i)};
         if (m_folded) {
-            m_foldedKeys.push_back(keyText(items[i]).toCaseFolded());
-            head = headOf(m_foldedKeys.back());
+            m_foldedKeys.push_back(folded(keyText(items[i])));
+            entry.head = unitsOf(m_foldedKeys.back(), 0);
+            entry.next = unitsOf(m_foldedKeys.back(), 4);
         } else {
             m_collatorKeys.push_back(m_collator.sortKey(keyText(items[i])));
         }
-        m_entries.push_back({head, int(i)});
+        m_entries.push_back(entry);
     }
     const auto less = [this](const Entry& a, const Entry& b) { return before(a, b); };
     const auto batch = m_entries.begin() + qsizetype(from);

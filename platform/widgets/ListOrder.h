@@ -27,14 +27,25 @@ public:
     bool holdsFor(const ObjectListModel& model) const { return model.sortingRevision() == m_revision; }
 
 private:
-    // A row's place in the order. `head` holds the first code units of a
-    // case-folded key, so that most comparisons need not reach the texts.
+    // A row's place in the order. `head` and `next` hold the first eight
+    // code units of a case-folded key, so that most comparisons need not
+    // reach the texts.
     struct Entry
     {
         quint64 head;
+        quint64 next;
         int row;
     };
-    bool before(const Entry& a, const Entry& b) const;
+    bool before(const Entry& a, const Entry& b) const
+    {
+        if (a.head != b.head)
+            return (a.head < b.head) != m_descending;
+        if (a.next != b.next)
+            return (a.next < b.next) != m_descending;
+        return tieBefore(a, b);
+    }
+    // Between entries whose first eight code units are the same.
+    bool tieBefore(const Entry& a, const Entry& b) const;
     QString keyText(const ListItem& item) const;
     // Merges the run starting at `second` into the one before it, which starts at `first`.
     void merge(size_t first, size_t second, size_t end);

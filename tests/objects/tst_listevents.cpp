@@ -449,7 +449,9 @@ private slots:
         model.setSortKey(key);
         model.setSortOrder(descending ? 1 : 0);
         std::vector<quarry::platform::ListItem> all;
-        const QStringList words{"b", "A", "a", "ä", "B", "_x", "Z", "z9", "z10", "é", "e", "E"};
+        // Some alike in their first eight letters, told apart after them.
+        const QStringList words{"b",   "A", "a", "ä", "B",          "_x",         "Z",          "z9",
+                                "z10", "é", "e", "E", "customer_b", "Customer_A", "customer_a_"};
         for (int i = 0; i < 300; ++i) {
             const QString word = words[(i * 7) % words.size()];
             all.push_back(quarry::objects::ListedObject(word + QString::number(i % 3), 1, 5,
