@@ -4,8 +4,8 @@
 // ODBC driver's tables(), same string) and ours: from the click on a connected
 // data source's "Tables" node until the click returns and the window answers
 // again ("answered"), until the first rows are in the list ("first rows"), and
-// until the first paint of the complete list ("painted"). Once in
-// small-icon view (the default) and once in details view. Peak RSS growth is
+// until the first paint of the complete list ("painted"). In each view
+// mode: large icons, small icons (the default), list and details. Peak RSS growth is
 // the rise of VmHWM, reset per row, over the resident size before it.
 // Catalogs, created on first use and kept: SQLite files of 1,000, 10,000 and
 // 100,000 tables in bench-data beside this program (their schema rows written
@@ -38,6 +38,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -312,7 +313,8 @@ int main(int argc, char** argv)
             continue;
         }
         for (int view :
-             {int(quarry::platform::ObjectList::SmallIcons), int(quarry::platform::ObjectList::Details)}) {
+             {int(quarry::platform::ObjectList::LargeIcons), int(quarry::platform::ObjectList::SmallIcons),
+              int(quarry::platform::ObjectList::List), int(quarry::platform::ObjectList::Details)}) {
             Glob::Options().lngDataView = view;
             std::vector<double> floor, qt, answered, firstRows, painted;
             int items = -1, floorRows = -1, qtRows = -1;
@@ -357,9 +359,8 @@ int main(int argc, char** argv)
                 std::printf("  note: the floor read %d rows, Qt's driver %d\n", floorRows, qtRows);
             const double ours = median(painted);
             std::printf("%-17s %-7s %7d %8.1f %8.1f %8.1f %8.1f %8.1f %6.2f %6.2f %9.1f\n",
-                        qPrintable(t.name()),
-                        view == quarry::platform::ObjectList::Details ? "details" : "small", items,
-                        median(floor), median(qt), median(answered), median(firstRows), ours,
+                        qPrintable(t.name()), std::array{"large", "small", "list", "details"}[size_t(view)],
+                        items, median(floor), median(qt), median(answered), median(firstRows), ours,
                         ours / median(floor), ours / median(qt), double(peakKb) / 1024.0);
             bench::flush();
         }
