@@ -208,10 +208,10 @@ public:
     // From any thread: cuts the link to the server, so that a call waiting
     // on it fails at once. The connection is dead afterwards (IsAlive).
     void Interrupt() noexcept;
-    // Results read row by row from the server, never loaded whole: SQLite's
-    // step mode, MariaDB's unbuffered forward-only results (where the driver
-    // offers them). Such a connection runs one statement at a time. Set
-    // before Open.
+    // Results read row by row from the server, never loaded whole: MariaDB's
+    // unbuffered forward-only results (where the driver offers them). Such a
+    // connection runs one statement at a time. SQLite connections always read
+    // in step mode, where statements still interleave. Set before Open.
     void setStreamingResults(bool streaming);
 
     // `connectionString` in the OLE DB shape (Provider=…;Data Source=…) or a

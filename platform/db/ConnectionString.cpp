@@ -406,8 +406,9 @@ OdbcTarget translateConnectionString(const QString& connectionString, const Open
     // A database another program holds locked is waited for this long (the driver's default is 100 s).
     if (rule.Kind == DbmsKind::SQLite && options.CommandSeconds > 0)
         addDefault("Timeout", QString::number(options.CommandSeconds * 1000));
-    // Without these both drivers read the whole result during execute.
-    if (options.Streaming && rule.Kind == DbmsKind::SQLite)
+    // Without these both drivers read the whole result during execute. SQLite's
+    // statements interleave in step mode as well: every connection has it.
+    if (rule.Kind == DbmsKind::SQLite)
         addDefault("StepAPI", QStringLiteral("1"));
     if (options.Streaming && rule.Kind == DbmsKind::MariaDB) {
         addDefault("FORWARDONLY", QStringLiteral("1"));

@@ -82,9 +82,9 @@ private slots:
         const QString refused = "refused: Format of the initialization string does not follow the OLE DB "
                                 "connection-string format: ";
         add("provider=sqlite3;data source=/tmp/my db?.db",
-            "Driver=SQLite3;Database=file:///tmp/my%20db%3F.db?mode=ro", adModeRead);
+            "Driver=SQLite3;Database=file:///tmp/my%20db%3F.db?mode=ro;StepAPI=1", adModeRead);
         add("Provider=SQLite;Data Source=file:/tmp/a.db?cache=shared",
-            "Driver=SQLite3;Database=file:/tmp/a.db?cache=shared&mode=ro", adModeRead);
+            "Driver=SQLite3;Database=file:/tmp/a.db?cache=shared&mode=ro;StepAPI=1", adModeRead);
         // An IPv6 address is no host:port; the last of the same key counts.
         add("Provider=PostgreSQL; Data Source =  ::1 ;Initial Catalog=s;User ID=a;user id=b;Password='a;b'",
             "Driver={PostgreSQL Unicode};Server=::1;Database=s;UID=b;PWD={a;b};" + kPgDefaults);
