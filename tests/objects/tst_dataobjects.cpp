@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QStyleOptionViewItem>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
@@ -327,6 +328,25 @@ private slots:
         QCOMPARE(refreshed.size(), 1);
         QCOMPARE(b->d->panel2->text() + u'|' + QString::number(b->d->lvwData->selectedRow()),
                  " 2,000 items|0");
+    }
+
+    // A file that is no SQLite database, as a person expands it and opens its tables: refused
+    // in SQLite's own words through the usual report, the list and tree usable again.
+    void notADatabase()
+    {
+        QTemporaryDir dir;
+        QFile junk(dir.filePath(u"junk.db"_s));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(8192, 'x')) == 8192);
+        junk.close();
+        const auto b = shop(u"Provider=SQLite;Data Source="_s + junk.fileName());
+        b->expand(b->root(1));
+        // SQLite opens a file lazily: the connection is made, the first read fails.
+        b->click(b->child(1, u"Tables"_s));
+        QCOMPARE(b->d->lvwData->count(), 0);
+        QCOMPARE(b->errorProcedures(), QStringList{u"Show_SQLError"_s});
+        QVERIFY2(b->errors->last().value(1).toString().contains(u"not a database"_s),
+                 qPrintable(b->errors->last().value(1).toString()));
+        QVERIFY(b->d->lvwData->isEnabled() && b->tree()->isEnabled() && !QGuiApplication::overrideCursor());
     }
 
     void helpers_data()
