@@ -20,7 +20,6 @@ public:
 
     // Rows items[count()..] are new.
     void add(const std::vector<ListItem>& items);
-    int count() const { return int(m_entries.size()); }
     // The rows in sort order (a permutation of 0..count-1); equal keys keep the order they came in.
     const std::vector<int>& order();
     // Whether `model` still sorts the way this order does.
