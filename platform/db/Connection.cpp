@@ -420,6 +420,11 @@ bool Connection::IsAlive() const
 {
     if (!d->isOpen() || (d->link && d->link->isCut()))
         return false;
+    // A call just failed on the link itself: psqlODBC still calls a
+    // connection alive whose cursor declaration could not be sent.
+    for (int i = 0; i < d->errors.Count(); ++i)
+        if (d->errors.Item(i).SQLState == u"08S01")
+            return false;
     SQLUINTEGER dead = SQL_CD_FALSE;
     // MariaDB's connector asks the server.
     const LinkCall call(d->link);

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -204,6 +205,76 @@ void requireSchema(SchemaEnum schema, const QStringList& restrictions)
             QCoreApplication::translate("Database", "Too many restrictions: at most 4 are accepted."));
 }
 
+// psqlODBC's records quote the statement it failed to send. Whoever asked
+// for a catalog asked for names, not for our query: its lines are left out.
+DatabaseError withoutStatement(const DatabaseError& error, const QString& sql)
+{
+    const QString quoted = sql.left(40);
+    Errors kept;
+    for (int i = 0; i < error.errors().Count(); ++i) {
+        Error record = error.errors().Item(i);
+        QStringList lines = record.Description.split(u'\n');
+        lines.removeIf([&](const QString& line) { return line.contains(quoted); });
+        record.Description = lines.join(u'\n');
+        if (!record.Description.trimmed().isEmpty())
+            kept.Append(std::move(record));
+    }
+    if (kept.Count() == 0)
+        return DatabaseError(QCoreApplication::translate("Database", "The catalog could not be read."));
+    return DatabaseError(kept.Text(), kept);
+}
+
+// The driver's own catalog query for a whole category, run as a statement,
+// where the driver's catalog call reads every row before handing over the
+// first (SQLite, psqlODBC): a statement hands them over as they come.
+std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const CatalogScope& scope,
+                                         const CatalogCall& call, const QStringList& driverTypes)
+{
+    const DbmsKind kind = c.caps.Kind;
+    const auto plainType = [](const QString& t) { return t == u"TABLE" || t == u"VIEW" || t == u"MATVIEW"; };
+    if (!call.WantedName.isEmpty() || !call.WantedSchema.isEmpty() || !scope.Catalog.isEmpty() ||
+        !std::all_of(driverTypes.begin(), driverTypes.end(), plainType))
+        return std::nullopt;
+    const QStringList types = driverTypes.isEmpty() ? QStringList{"TABLE", "VIEW"} : driverTypes;
+    if (kind == DbmsKind::SQLite) {
+        QStringList wanted;
+        for (const QString& t : types)
+            wanted << u'\'' + t.toLower() + u'\'';
+        // upper() is a fifth of the query's time: only where the type tells rows apart.
+        return QStringLiteral(
+                   "SELECT NULL AS TABLE_QUALIFIER, NULL AS TABLE_OWNER, tbl_name AS TABLE_NAME, %1 "
+                   "AS TABLE_TYPE, NULL AS REMARKS FROM sqlite_master WHERE type IN (%2)")
+            .arg(types.size() == 1 ? u'\'' + types.first() + u'\'' : QStringLiteral("upper(type)"),
+                 wanted.join(u", "));
+    }
+    // Options that change which relations psqlODBC calls system tables keep its own call.
+    const auto given = [&](QLatin1StringView key) {
+        return c.connectionString.contains(key, Qt::CaseInsensitive);
+    };
+    const bool tablesOrViews =
+        types.contains(QStringLiteral("TABLE")) || types.contains(QStringLiteral("VIEW"));
+    if (kind == DbmsKind::PostgreSQL && scope.HideSystemSchemas && !driverTypes.isEmpty() && tablesOrViews &&
+        !given(QLatin1StringView("ShowSystemTables")) && !given(QLatin1StringView("ExtraSysTablePrefixes"))) {
+        // Materialized views read like views; partitioned tables like tables.
+        QStringList kinds;
+        if (types.contains(QStringLiteral("TABLE")))
+            kinds << QStringLiteral("'r', 'p'");
+        if (types.contains(QStringLiteral("VIEW")))
+            kinds << QStringLiteral("'v', 'm'");
+        // Names are at most 63 bytes: never longer than the block buffers,
+        // so the rows need no fixed order for a second read.
+        return QStringLiteral(
+                   "SELECT current_database() AS TABLE_QUALIFIER, n.nspname AS TABLE_OWNER, c.relname "
+                   "AS TABLE_NAME, CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS "
+                   "TABLE_TYPE, '' AS REMARKS FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+                   "ON n.oid = c.relnamespace WHERE c.relkind IN (%1) AND n.nspname NOT IN "
+                   "('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_toast%' AND "
+                   "n.nspname NOT LIKE 'pg\\_temp\\_%'")
+            .arg(kinds.join(u", "));
+    }
+    return std::nullopt;
+}
+
 CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
                         const QList<int>& fields)
 {
@@ -254,22 +325,15 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         // unrestricted rowset means the database's own objects.
         if (driverTypes.isEmpty() && kind == DbmsKind::MariaDB)
             driverTypes = {QStringLiteral("TABLE"), QStringLiteral("VIEW")};
-        const auto plainType = [](const QString& t) { return t == u"TABLE" || t == u"VIEW"; };
-        if (kind == DbmsKind::SQLite && call.WantedName.isEmpty() && call.WantedSchema.isEmpty() &&
-            scope.Catalog.isEmpty() && std::all_of(driverTypes.begin(), driverTypes.end(), plainType)) {
-            // The driver's own catalog query, run as a statement: its catalog
-            // call reads every row before handing over the first, a statement
-            // in step mode hands them over as SQLite reads them.
-            QStringList wanted;
-            for (const QString& t : driverTypes.isEmpty() ? QStringList{"TABLE", "VIEW"} : driverTypes)
-                wanted << u'\'' + t.toLower() + u'\'';
-            // upper() is a fifth of the query's time: only for a type that is read.
-            QString sql = QStringLiteral("SELECT NULL AS TABLE_QUALIFIER, NULL AS TABLE_OWNER, tbl_name AS "
-                                         "TABLE_NAME, %1 AS TABLE_TYPE, NULL AS REMARKS FROM sqlite_master "
-                                         "WHERE type IN (%2)")
-                              .arg(call.Skipped[3] ? QStringLiteral("type") : QStringLiteral("upper(type)"),
-                                   wanted.join(u", "));
-            executeText(*call.Stmt, sql, kind);
+        if (const std::optional<QString> direct = directTablesQuery(c, scope, call, driverTypes)) {
+            QString sql = *direct;
+            try {
+                executeText(*call.Stmt, sql, kind);
+            } catch (const DatabaseError& e) {
+                throw withoutStatement(e, *direct);
+            }
+            // The statement answers with the types asked for only.
+            call.Skipped[3] = call.Types.size() == 1 && !wants({3});
         } else {
             Argument type = argument(driverTypes.join(u','));
             call.Stmt->check(SQLTablesW(call.Stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),

@@ -333,6 +333,11 @@ private slots:
         // PostgreSQL: procedures report as functions; no OUT-only parameters; varchar is wide text; no dates.
         if (db == Db::PostgreSQL) {
             s.exec("CREATE MATERIALIZED VIEW m_a AS SELECT id FROM t_a");
+            // Partitioned tables and their partitions are tables; so is one with a prefix once called a
+            // system table's.
+            s.exec("CREATE TABLE p_a (id integer) PARTITION BY LIST (id)");
+            s.exec("CREATE TABLE p_a1 PARTITION OF p_a FOR VALUES IN (1)");
+            s.exec("CREATE TABLE dd_a (id integer)");
             s.exec("CREATE FUNCTION add_one(a integer) RETURNS integer LANGUAGE sql AS 'SELECT a + 1'");
             s.exec("CREATE PROCEDURE touch(IN x integer, INOUT y varchar, IN z bigint) LANGUAGE plpgsql "
                    "AS $$ BEGIN y := x::text; END $$");
@@ -342,7 +347,9 @@ private slots:
                    "BEGIN SET y = x; SET z = 1; END");
         }
         const QStringList views = pick("v_a:VIEW", "m_a:VIEW v_a:VIEW", "v_a:VIEW").split(' ');
-        const QStringList tables{"tXb:TABLE", "t_a:TABLE", "t_b:TABLE", "vals:TABLE"};
+        QStringList tables{"tXb:TABLE", "t_a:TABLE", "t_b:TABLE", "vals:TABLE"};
+        if (db == Db::PostgreSQL)
+            tables = QStringList{"dd_a:TABLE", "p_a1:TABLE", "p_a:TABLE"} + tables;
         const QDateTime before = QDateTime::currentDateTime().addSecs(-120);
         c = s.open(adModeRead);
         rs = c.OpenSchema(adSchemaTables, {"", "", "", "TABLE"});
