@@ -1,6 +1,9 @@
 #include "platform/widgets/ListOrder.h"
 
+#include <unicode/ucol.h>
+
 #include <algorithm>
+#include <cstring>
 
 namespace quarry::platform {
 
@@ -35,7 +38,43 @@ QString folded(const QString& text)
     return lower;
 }
 
+// Eight bytes of `key` from `from`, the first in the highest bits; zeros past
+// its end, which no key holds before its last byte.
+quint64 bytesOf(const quint8* key, size_t length, size_t from)
+{
+    quint64 bytes = 0;
+    for (size_t i = from; i < from + 8; ++i)
+        bytes = (bytes << 8) | (i < length ? key[i] : 0u);
+    return bytes;
+}
+
+// ICU's collator as QCollator sets it up for `collator`'s locale and options,
+// so that its keys order as QCollator's do.
+UCollator* openLike(const QCollator& collator)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const QByteArray name = collator.locale().bcp47Name().toLatin1().replace('-', '_');
+    UCollator* icu = ucol_open(name.constData(), &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    const auto set = [icu](UColAttribute attribute, UColAttributeValue value) {
+        UErrorCode ignored = U_ZERO_ERROR;
+        ucol_setAttribute(icu, attribute, value, &ignored);
+    };
+    set(UCOL_NORMALIZATION_MODE, UCOL_ON);
+    set(UCOL_STRENGTH,
+        collator.caseSensitivity() == Qt::CaseSensitive ? UCOL_DEFAULT_STRENGTH : UCOL_SECONDARY);
+    set(UCOL_NUMERIC_COLLATION, collator.numericMode() ? UCOL_ON : UCOL_OFF);
+    set(UCOL_ALTERNATE_HANDLING, collator.ignorePunctuation() ? UCOL_SHIFTED : UCOL_NON_IGNORABLE);
+    return icu;
+}
+
 } // namespace
+
+void ListOrder::CloseCollator::operator()(UCollator* collator) const
+{
+    ucol_close(collator);
+}
 
 ListOrder::ListOrder(const ObjectListModel& model)
     : m_collator(model.collator())
@@ -44,7 +83,10 @@ ListOrder::ListOrder(const ObjectListModel& model)
     , m_sortKey(model.sortKey())
     , m_descending(model.sortOrder() != 0)
     , m_folded(m_collator.locale().language() == QLocale::C)
-{}
+{
+    if (!m_folded && m_sorted)
+        m_icu.reset(openLike(m_collator));
+}
 
 QString ListOrder::keyText(const ListItem& item) const
 {
@@ -66,6 +108,16 @@ bool ListOrder::tieBefore(const Entry& a, const Entry& b) const
             ++i;
         order = i < common ? int(p[i].unicode()) - int(q[i].unicode())
                            : int(p.size() > q.size()) - int(p.size() < q.size());
+    } else if (m_icu) {
+        // Past the sixteen bytes known equal; a key ends in the only zero byte it holds.
+        const quint8* p = m_keyBytes.data() + (x ? m_keyEnds[x - 1] : 0);
+        const quint8* q = m_keyBytes.data() + (y ? m_keyEnds[y - 1] : 0);
+        const size_t pn = m_keyEnds[x] - size_t(p - m_keyBytes.data());
+        const size_t qn = m_keyEnds[y] - size_t(q - m_keyBytes.data());
+        const size_t common = std::min(pn, qn);
+        order = common > 16 ? std::memcmp(p + 16, q + 16, common - 16) : 0;
+        if (order == 0)
+            order = int(pn > qn) - int(pn < qn);
     } else {
         order = m_collatorKeys[x].compare(m_collatorKeys[y]);
     }
@@ -93,6 +145,25 @@ void ListOrder::add(const std::vector<ListItem>& items)
             m_foldedKeys.push_back(folded(keyText(items[i])));
             entry.head = unitsOf(m_foldedKeys.back(), 0);
             entry.next = unitsOf(m_foldedKeys.back(), 4);
+        } else if (m_icu) {
+            const QString text = keyText(items[i]);
+            const size_t start = m_keyBytes.size();
+            // Most keys fit in the room a short name's needs; the rest are made again.
+            size_t room = 16 + size_t(text.size()) * 3;
+            for (;;) {
+                m_keyBytes.resize(start + room);
+                const int32_t length =
+                    ucol_getSortKey(m_icu.get(), reinterpret_cast<const UChar*>(text.utf16()),
+                                    int32_t(text.size()), m_keyBytes.data() + start, int32_t(room));
+                if (size_t(length) <= room) {
+                    m_keyBytes.resize(start + size_t(length));
+                    break;
+                }
+                room = size_t(length);
+            }
+            m_keyEnds.push_back(quint32(m_keyBytes.size()));
+            entry.head = bytesOf(m_keyBytes.data() + start, m_keyBytes.size() - start, 0);
+            entry.next = bytesOf(m_keyBytes.data() + start, m_keyBytes.size() - start, 8);
         } else {
             m_collatorKeys.push_back(m_collator.sortKey(keyText(items[i])));
         }

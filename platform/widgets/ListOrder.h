@@ -8,7 +8,10 @@
 #include <QCollator>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+struct UCollator;
 
 namespace quarry::platform {
 
@@ -27,8 +30,8 @@ public:
 
 private:
     // A row's place in the order. `head` and `next` hold the first eight
-    // code units of a case-folded key, so that most comparisons need not
-    // reach the texts.
+    // code units of a case-folded key, or the first sixteen bytes of a
+    // collation key, so that most comparisons need not reach the keys.
     struct Entry
     {
         quint64 head;
@@ -43,7 +46,7 @@ private:
             return (a.next < b.next) != m_descending;
         return tieBefore(a, b);
     }
-    // Between entries whose first eight code units are the same.
+    // Between entries whose packed prefixes are the same.
     bool tieBefore(const Entry& a, const Entry& b) const;
     QString keyText(const ListItem& item) const;
     // Merges the run starting at `second` into the one before it, which starts at `first`.
@@ -58,7 +61,16 @@ private:
     // honours: there the keys are the texts case-folded.
     bool m_folded;
     std::vector<QString> m_foldedKeys;
-    std::vector<QCollatorSortKey> m_collatorKeys;
+    // Elsewhere ICU's keys, as QCollator makes them, kept end to end: made
+    // through ICU itself, their bytes can be packed into the entries.
+    struct CloseCollator
+    {
+        void operator()(UCollator* collator) const;
+    };
+    std::unique_ptr<UCollator, CloseCollator> m_icu;
+    std::vector<quint8> m_keyBytes;
+    std::vector<quint32> m_keyEnds;               // where each row's key ends in m_keyBytes
+    std::vector<QCollatorSortKey> m_collatorKeys; // where ICU would not open the locale
     std::vector<Entry> m_entries;
     // Starts of the sorted runs in m_entries not yet merged; a run is merged
     // into the one before once it is as long, so each row is merged about

@@ -450,11 +450,26 @@ private slots:
         model.setSortOrder(descending ? 1 : 0);
         std::vector<quarry::platform::ListItem> all;
         // Some alike in their first eight letters, told apart after them.
-        const QStringList words{"b",   "A", "a", "ä", "B",          "_x",         "Z",          "z9",
-                                "z10", "é", "e", "E", "customer_b", "Customer_A", "customer_a_"};
+        const QStringList words{"b",
+                                "A",
+                                "a",
+                                "ä",
+                                "B",
+                                "_x",
+                                "Z",
+                                "z9",
+                                "z10",
+                                "é",
+                                "e",
+                                "E",
+                                "customer_b",
+                                "Customer_A",
+                                "customer_a_",
+                                "order_lines_2023",
+                                "Order_Lines_2022"};
         for (int i = 0; i < 300; ++i) {
             const QString word = words[(i * 7) % words.size()];
-            all.push_back(quarry::objects::ListedObject(word + QString::number(i % 3), 1, 5,
+            all.push_back(quarry::objects::ListedObject(word + QString::number(i / words.size() % 3), 1, 5,
                                                         words[(i * 5) % words.size()], {}));
         }
         quarry::platform::ListOrder order(model);
