@@ -60,14 +60,26 @@ ObjectLister::~ObjectLister()
 
 int ObjectLister::start(ListingRequest request)
 {
-    const std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     const int run = ++m_runs;
     m_current = run;
     m_out = {};
     m_notified = false;
-    m_pending = Job{run, std::move(request)};
+    m_pending = Job{run, std::move(request), std::make_shared<quarry::db::CatalogStop>()};
     m_wake.notify_all();
+    // The server would otherwise go on with a catalog no one waits for, and the new listing after it.
+    stopRunning(lock);
     return run;
+}
+
+void ObjectLister::stopRunning(std::unique_lock<std::mutex>& lock)
+{
+    if (!m_busy || !m_busyStop)
+        return;
+    std::shared_ptr<quarry::db::CatalogStop> stop = m_busyStop;
+    lock.unlock();
+    std::thread([stop] { stop->stop(); }).detach();
+    lock.lock();
 }
 
 ListingBatch ObjectLister::waitBatch(int run, std::chrono::steady_clock::time_point deadline)
@@ -91,11 +103,12 @@ ListingBatch ObjectLister::take(int run)
 
 void ObjectLister::cancel()
 {
-    const std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     m_current = 0;
     m_pending.reset();
     m_out = {};
     m_changed.notify_all();
+    stopRunning(lock);
 }
 
 bool ObjectLister::busy()
@@ -139,6 +152,7 @@ void ObjectLister::loop()
             continue;
         m_busy = job.request.connection;
         m_busyRun = job.run;
+        m_busyStop = job.stop;
         lock.unlock();
         try {
             list(job);
@@ -154,6 +168,7 @@ void ObjectLister::loop()
         }
         lock.lock();
         m_busy.reset();
+        m_busyStop.reset();
         m_changed.notify_all();
     }
 }
@@ -187,6 +202,7 @@ void ObjectLister::list(const Job& job)
 {
     const int run = job.run;
     quarry::Connection connection = job.request.connection;
+    quarry::db::CatalogStop* const stop = job.stop.get();
     std::vector<ListItem> items;
     items.reserve(kFirstBatch);
     size_t batch = kFirstBatch;
@@ -219,36 +235,40 @@ void ObjectLister::list(const Job& job)
                 return !stopped;
             };
             quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read,
-                                            table);
+                                            table, stop);
             // Some providers type nothing "TABLE": then everything that is no view counts.
             if (!any)
-                quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {}, read, table);
+                quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {}, read, table, stop);
         }
         if (category == QLatin1String("Views")) {
             end.quiet = true; // views, and a refused procedure request, fail without a word
             quarry::db::ForEachCatalogEntry(
                 connection, quarry::adSchemaTables, {{}, {}, {}, "VIEW"},
-                {TableSchema, TableName, TableCreated, TableModified}, [&](const CatalogEntry& e) {
+                {TableSchema, TableName, TableCreated, TableModified},
+                [&](const CatalogEntry& e) {
                     const QDateTime& date = e.Modified.isValid() ? e.Modified : e.Created;
                     stopped = !add(item(e.Name, kView, owner(e), date));
                     return !stopped;
-                });
+                },
+                stop);
         }
         if (category == QLatin1String("Stored Procedures")) {
             end.quiet = true;
-            quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaProcedures, {},
-                                            {ProcedureName, ProcedureCreated}, [&](const CatalogEntry& e) {
-                                                // A refused request was quiet; a failure while reading is
-                                                // not.
-                                                end.quiet = false;
-                                                QString name = e.Name;
-                                                if (name.endsWith(QLatin1String(";1")))
-                                                    name.chop(2);
-                                                if (name.startsWith(QLatin1String("dt_")))
-                                                    return true;
-                                                stopped = !add(item(name, kProcedure, {}, e.Created));
-                                                return !stopped;
-                                            });
+            quarry::db::ForEachCatalogEntry(
+                connection, quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated},
+                [&](const CatalogEntry& e) {
+                    // A refused request was quiet; a failure while reading is
+                    // not.
+                    end.quiet = false;
+                    QString name = e.Name;
+                    if (name.endsWith(QLatin1String(";1")))
+                        name.chop(2);
+                    if (name.startsWith(QLatin1String("dt_")))
+                        return true;
+                    stopped = !add(item(name, kProcedure, {}, e.Created));
+                    return !stopped;
+                },
+                stop);
         }
     } catch (...) {
         // What was read before the failure stays listed.

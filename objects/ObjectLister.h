@@ -4,6 +4,7 @@
 // Listings run one after another, so a connection is never used by two at once.
 #pragma once
 
+#include "platform/db/Catalog.h"
 #include "platform/widgets/ObjectListModel.h"
 
 #include <quarry/Database.h>
@@ -16,6 +17,7 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -70,7 +72,10 @@ private:
     {
         int run;
         ListingRequest request;
+        std::shared_ptr<quarry::db::CatalogStop> stop;
     };
+    // Stops the catalog call of the listing running, if any, off this thread.
+    void stopRunning(std::unique_lock<std::mutex>& lock);
     void loop();
     void list(const Job& job);
     // Hands `items` (and the end) to the window; false once the run is cancelled.
@@ -85,6 +90,7 @@ private:
     std::optional<Job> m_pending;
     std::optional<quarry::Connection> m_busy; // the connection of the job running
     int m_busyRun = 0;
+    std::shared_ptr<quarry::db::CatalogStop> m_busyStop;
     ListingBatch m_out;
     bool m_notified = false;
     bool m_stopping = false;

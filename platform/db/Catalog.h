@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <mutex>
 
 namespace quarry::db {
 
@@ -21,12 +22,35 @@ struct CatalogEntry
     QDateTime Modified;
 };
 
+// Lets another thread stop a catalog read while the server still works on its
+// query: the driver is asked to cancel the call, and a read that has not
+// reached the server yet does not start.
+class QUARRY_EXPORT CatalogStop
+{
+public:
+    // Asks the driver, which may ask the server (MariaDB's connector connects
+    // anew to do so): never from the window's thread.
+    void stop() noexcept;
+
+    // For the reader, around a call that waits on the server: `cancel` cancels
+    // it. Both throw once stopped, so that a stopped read ends there.
+    void arm(std::function<void()> cancel);
+    void disarm();
+
+private:
+    std::mutex m_lock; // held while cancelling: the reader does not go on under a cancel
+    bool m_stopped = false;
+    std::function<void()> m_cancel;
+};
+
 // `restrictions` and `fields` as OpenSchema takes them (fields: the rowset's
 // ordinals the caller reads; the owner is read for 1, dates for theirs).
 // `each` sees every row that belongs and returns false to stop; the entry
-// it gets is reused for the next row. Errors as OpenSchema's.
+// it gets is reused for the next row. Errors as OpenSchema's. `stop`, when
+// given, may stop the catalog call under way from another thread.
 QUARRY_EXPORT void ForEachCatalogEntry(Connection& connection, SchemaEnum schema,
                                        const QStringList& restrictions, const QList<int>& fields,
-                                       const std::function<bool(const CatalogEntry&)>& each);
+                                       const std::function<bool(const CatalogEntry&)>& each,
+                                       CatalogStop* stop = nullptr);
 
 } // namespace quarry::db

@@ -275,8 +275,35 @@ std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const Catal
     return std::nullopt;
 }
 
+DatabaseError stoppedError()
+{
+    return DatabaseError(QCoreApplication::translate("Database", "The catalog read was stopped."));
+}
+
+// Runs `call`, which waits on the server, so that `stop` (if any) can cancel it.
+template <class Call>
+void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_ptr<StmtHandle>& stmt,
+               Call&& call)
+{
+    if (!stop)
+        return call();
+    // SQLite's driver frees rows in SQLCancel; its interrupter stops the call instead.
+    const SQLHSTMT through = c.interrupter ? c.interrupter->get() : SQL_NULL_HSTMT;
+    stop->arm([stmt, through] { SQLCancel(through != SQL_NULL_HSTMT ? through : stmt->get()); });
+    try {
+        call();
+    } catch (...) {
+        try {
+            stop->disarm();
+        } catch (const DatabaseError&) { // the call's own error says more
+        }
+        throw;
+    }
+    stop->disarm();
+}
+
 CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
-                        const QList<int>& fields)
+                        const QList<int>& fields, CatalogStop* stop = nullptr)
 {
     CatalogCall call;
     const DbmsKind kind = c.caps.Kind;
@@ -328,7 +355,7 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         if (const std::optional<QString> direct = directTablesQuery(c, scope, call, driverTypes)) {
             QString sql = *direct;
             try {
-                executeText(*call.Stmt, sql, kind);
+                stoppable(stop, c, call.Stmt, [&] { executeText(*call.Stmt, sql, kind); });
             } catch (const DatabaseError& e) {
                 throw withoutStatement(e, *direct);
             }
@@ -336,18 +363,23 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
             call.Skipped[3] = call.Types.size() == 1 && !wants({3});
         } else {
             Argument type = argument(driverTypes.join(u','));
-            call.Stmt->check(SQLTablesW(call.Stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
-                                        name.data(), name.length(), type.data(), type.length()),
-                             "SQLTables");
+            stoppable(stop, c, call.Stmt, [&] {
+                call.Stmt->check(SQLTablesW(call.Stmt->get(), cat.data(), cat.length(), sch.data(),
+                                            sch.length(), name.data(), name.length(), type.data(),
+                                            type.length()),
+                                 "SQLTables");
+            });
         }
     } else {
         call.Skipped = {!wants({0}), false, false, true, true, true, !wants({5}), !wants({3})};
         if (wants({6, 7}))
             call.Dates = procedureDates(c, scope.Catalog);
         call.Skipped[0] = call.Skipped[0] && call.Dates.isEmpty();
-        call.Stmt->check(SQLProceduresW(call.Stmt->get(), cat.data(), cat.length(), sch.data(), sch.length(),
-                                        name.data(), name.length()),
-                         "SQLProcedures");
+        stoppable(stop, c, call.Stmt, [&] {
+            call.Stmt->check(SQLProceduresW(call.Stmt->get(), cat.data(), cat.length(), sch.data(),
+                                            sch.length(), name.data(), name.length()),
+                             "SQLProcedures");
+        });
     }
     return call;
 }
@@ -427,8 +459,33 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
     return result;
 }
 
+void CatalogStop::stop() noexcept
+{
+    const std::lock_guard lock(m_lock);
+    m_stopped = true;
+    if (m_cancel)
+        m_cancel();
+}
+
+void CatalogStop::arm(std::function<void()> cancel)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_stopped)
+        throw stoppedError();
+    m_cancel = std::move(cancel);
+}
+
+void CatalogStop::disarm()
+{
+    const std::lock_guard lock(m_lock);
+    m_cancel = nullptr;
+    if (m_stopped)
+        throw stoppedError();
+}
+
 void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QStringList& restrictions,
-                             const QList<int>& fields, const std::function<bool(const CatalogEntry&)>& each)
+                             const QList<int>& fields, const std::function<bool(const CatalogEntry&)>& each,
+                             CatalogStop* stop)
 {
     ConnectionPrivate& c = ConnectionPrivate::of(connection);
     c.guarded([&] {
@@ -502,7 +559,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
 
         qint64 readInBlocks = 0;
         {
-            const CatalogCall call = callCatalog(c, schema, restrictions, fields);
+            const CatalogCall call = callCatalog(c, schema, restrictions, fields, stop);
             const std::vector<int> read = readColumns(call);
             bool bound = false;
             {
@@ -526,7 +583,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
         }
         // A value too long for the buffers: the catalog again, read on by value
         // from that row, as the catalog functions return their rows in a fixed order.
-        byValue(callCatalog(c, schema, restrictions, fields), readInBlocks);
+        byValue(callCatalog(c, schema, restrictions, fields, stop), readInBlocks);
     });
 }
 

@@ -21,6 +21,9 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include <cmath>
 
 using quarry::test::Browser;
@@ -285,6 +288,69 @@ private slots:
                  (views ? u" %L1 item%2|before|0"_s.arg(count).arg(count == 1 ? "" : "s") : u"|before|-1"_s));
         QVERIFY(b->d->lvwData->isEnabled() && b->d->lvwData->isVisible() && b->errors->isEmpty());
         QCOMPARE(b->d->connectionSlot(1).State() == quarry::adStateOpen, views);
+    }
+
+    // A second click while the server still works on the first listing's catalog: the server is told
+    // to stop, rather than finish a catalog no one waits for before the next one may start.
+    void listingStopped()
+    {
+        QUARRY_REQUIRE_DB(Db::PostgreSQL);
+        const quarry::test::Scratch s(Db::PostgreSQL);
+        s.exec("CREATE TABLE orders (b INTEGER)");
+        s.exec("CREATE VIEW recent_orders AS SELECT b FROM orders");
+        const auto b = shop(s.connectionString());
+        b->expand(b->root(1));
+        QSignalSpy refreshed(b->control.get(), &kwQuarry::Refreshed);
+        // Another session holds the scratch database's catalog: reading it waits.
+        SQLHENV env = SQL_NULL_HENV;
+        SQLHDBC dbc = SQL_NULL_HDBC;
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+        const auto release = qScopeGuard([&] {
+            SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+            SQLDisconnect(dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+            SQLFreeHandle(SQL_HANDLE_ENV, env);
+        });
+        QString odbc = quarry::test::odbcConnectionString(Db::PostgreSQL)
+                           .replace("Database=test", "Database=" + s.database());
+        QVERIFY(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(odbc.data()),
+                                                SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+        SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+        QString lock = u"LOCK TABLE pg_catalog.pg_class IN ACCESS EXCLUSIVE MODE"_s;
+        QVERIFY(SQL_SUCCEEDED(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(lock.data()), SQL_NTS)));
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+
+        // The server's sessions, seen from another database, whose catalog is free.
+        quarry::Connection watch = quarry::test::open(Db::PostgreSQL);
+        const auto waiting = [&](const QString& kinds) {
+            quarry::Recordset rs;
+            rs.Open(
+                u"SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '%1' AND query LIKE '%%relkind IN (%2)%%'"_s
+                    .arg(s.database(), kinds),
+                watch);
+            return rs.Fields(0).Value.toInt();
+        };
+        b->press(b->child(1, "Tables"));
+        QTRY_COMPARE(waiting("''r'', ''p''"), 1);
+        b->press(b->child(1, "Views"));
+        QTRY_COMPARE(waiting("''v'', ''m''"), 1);
+        QTRY_COMPARE(waiting("''r'', ''p''"), 0);
+        QCOMPARE(refreshed.size(), 0);
+
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        QVERIFY(b->waitListed());
+        const ObjectListModel* model = b->d->lvwData->model();
+        QStringList ours;
+        for (int row = 0; row < model->count(); ++row)
+            if (model->item(row).subItems.value(0) == s.place())
+                ours << model->item(row).text;
+        QCOMPARE(ours, QStringList{"recent_orders"});
+        QCOMPARE(refreshed.size(), 1);
+        QVERIFY(b->errors->isEmpty() && b->d->lvwData->isEnabled());
     }
 
     // A listing long enough to come in batches, its rows handed over out of order and in mixed case:
