@@ -63,6 +63,8 @@ bool kwQuarry::Get_DataObjects(QModelIndex& Nodx)
     d->listingOrder.emplace(*d->lvwData->model());
     d->listingPath = std::exchange(d->nextListingPath, {});
     d->panel1->setText(tr("Retrieving Items ..."));
+    // Panel 2 counts the list, which is emptied: an older count would stand beside the new listing.
+    d->panel2->clear();
     // Emptied, not hidden: the splitter would give the tree its place until the list is back.
     d->lvwData->setEnabled(false);
     d->lvwData->clear();

@@ -300,6 +300,8 @@ private slots:
         s.exec("CREATE VIEW recent_orders AS SELECT b FROM orders");
         const auto b = shop(s.connectionString());
         b->expand(b->root(1));
+        b->click(b->child(1, "Views"));
+        QCOMPARE(b->d->panel2->text(), u" 1 item"_s);
         QSignalSpy refreshed(b->control.get(), &kwQuarry::Refreshed);
         // Another session holds the scratch database's catalog: reading it waits.
         SQLHENV env = SQL_NULL_HENV;
@@ -335,6 +337,8 @@ private slots:
             return rs.Fields(0).Value.toInt();
         };
         b->press(b->child(1, "Tables"));
+        // The emptied list has no count yet.
+        QCOMPARE(b->status() + u'|' + b->d->panel2->text(), u"Retrieving Items ...|"_s);
         QTRY_COMPARE(waiting("''r'', ''p''"), 1);
         b->press(b->child(1, "Views"));
         QTRY_COMPARE(waiting("''v'', ''m''"), 1);
