@@ -224,15 +224,18 @@ DatabaseError withoutStatement(const DatabaseError& error, const QString& sql)
     return DatabaseError(kept.Text(), kept);
 }
 
-// The driver's own catalog query for a whole category, run as a statement,
-// where the driver's catalog call reads every row before handing over the
-// first (SQLite, psqlODBC): a statement hands them over as they come.
+// The driver's own catalog query for a whole category of the current
+// database, run as a statement, where the driver's catalog call reads every
+// row before handing over the first (SQLite, psqlODBC) or asks the server for
+// what no one reads (MariaDB's connector: comments, a sort): a statement
+// hands the rows over as they come.
 std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const CatalogScope& scope,
-                                         const CatalogCall& call, const QStringList& driverTypes)
+                                         const QString& askedCatalog, const CatalogCall& call,
+                                         const QStringList& driverTypes)
 {
     const DbmsKind kind = c.caps.Kind;
     const auto plainType = [](const QString& t) { return t == u"TABLE" || t == u"VIEW" || t == u"MATVIEW"; };
-    if (!call.WantedName.isEmpty() || !call.WantedSchema.isEmpty() || !scope.Catalog.isEmpty() ||
+    if (!call.WantedName.isEmpty() || !call.WantedSchema.isEmpty() || !askedCatalog.isEmpty() ||
         !std::all_of(driverTypes.begin(), driverTypes.end(), plainType))
         return std::nullopt;
     const QStringList types = driverTypes.isEmpty() ? QStringList{"TABLE", "VIEW"} : driverTypes;
@@ -247,12 +250,29 @@ std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const Catal
             .arg(types.size() == 1 ? u'\'' + types.first() + u'\'' : QStringLiteral("upper(type)"),
                  wanted.join(u", "));
     }
+    const bool tablesOrViews =
+        types.contains(QStringLiteral("TABLE")) || types.contains(QStringLiteral("VIEW"));
+    if (kind == DbmsKind::MariaDB && tablesOrViews) {
+        // The connector's types; '' is a table it could not type.
+        QStringList wanted{QStringLiteral("''")};
+        if (types.contains(QStringLiteral("TABLE")))
+            wanted << QStringLiteral("'BASE TABLE'") << QStringLiteral("'SYSTEM VERSIONED'");
+        if (types.contains(QStringLiteral("VIEW")))
+            wanted << QStringLiteral("'VIEW'");
+        // DATABASE() keeps the server's look-up to the one database, as a name would.
+        return QStringLiteral("SELECT TABLE_SCHEMA AS TABLE_CAT, NULL AS TABLE_SCHEM, TABLE_NAME, %1 AS "
+                              "TABLE_TYPE, %2 AS REMARKS FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                              "DATABASE() AND TABLE_TYPE IN (%3)")
+            .arg(types.size() == 1 ? u'\'' + types.first() + u'\''
+                                   : QStringLiteral("if(TABLE_TYPE = 'BASE TABLE' OR TABLE_TYPE = 'SYSTEM "
+                                                    "VERSIONED', 'TABLE', TABLE_TYPE)"),
+                 call.Skipped[4] ? QStringLiteral("NULL") : QStringLiteral("TABLE_COMMENT"),
+                 wanted.join(u", "));
+    }
     // Options that change which relations psqlODBC calls system tables keep its own call.
     const auto given = [&](QLatin1StringView key) {
         return c.connectionString.contains(key, Qt::CaseInsensitive);
     };
-    const bool tablesOrViews =
-        types.contains(QStringLiteral("TABLE")) || types.contains(QStringLiteral("VIEW"));
     if (kind == DbmsKind::PostgreSQL && scope.HideSystemSchemas && !driverTypes.isEmpty() && tablesOrViews &&
         !given(QLatin1StringView("ShowSystemTables")) && !given(QLatin1StringView("ExtraSysTablePrefixes"))) {
         // Materialized views read like views; partitioned tables like tables.
@@ -352,7 +372,8 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         // unrestricted rowset means the database's own objects.
         if (driverTypes.isEmpty() && kind == DbmsKind::MariaDB)
             driverTypes = {QStringLiteral("TABLE"), QStringLiteral("VIEW")};
-        if (const std::optional<QString> direct = directTablesQuery(c, scope, call, driverTypes)) {
+        if (const std::optional<QString> direct =
+                directTablesQuery(c, scope, restriction(restrictions, 0), call, driverTypes)) {
             QString sql = *direct;
             try {
                 stoppable(stop, c, call.Stmt, [&] { executeText(*call.Stmt, sql, kind); });
