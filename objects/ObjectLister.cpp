@@ -257,8 +257,7 @@ void ObjectLister::list(const Job& job)
             quarry::db::ForEachCatalogEntry(
                 connection, quarry::adSchemaProcedures, {}, {ProcedureName, ProcedureCreated},
                 [&](const CatalogEntry& e) {
-                    // A refused request was quiet; a failure while reading is
-                    // not.
+                    // A refused request was quiet; a failure while reading is not.
                     end.quiet = false;
                     QString name = e.Name;
                     if (name.endsWith(QLatin1String(";1")))
