@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 
@@ -33,13 +34,18 @@ public:
     void stop() noexcept;
 
     // For the reader, around a call that waits on the server: `cancel` cancels
-    // it. Both throw once stopped, so that a stopped read ends there.
+    // it. Both throw once stopped, so that a stopped read ends there. disarm()
+    // waits for a cancel under way, as MariaDB's would kill whatever query the
+    // connection runs next; false when it did not come back in time (a server
+    // that does not answer): the link is to be cut then.
     void arm(std::function<void()> cancel);
-    void disarm();
+    bool disarm();
 
 private:
-    std::mutex m_lock; // held while cancelling: the reader does not go on under a cancel
+    std::mutex m_lock;
+    std::condition_variable m_cancelled;
     bool m_stopped = false;
+    int m_cancelling = 0;
     std::function<void()> m_cancel;
 };
 

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -310,16 +311,24 @@ void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_
     // SQLite's driver frees rows in SQLCancel; its interrupter stops the call instead.
     const SQLHSTMT through = c.interrupter ? c.interrupter->get() : SQL_NULL_HSTMT;
     stop->arm([stmt, through] { SQLCancel(through != SQL_NULL_HSTMT ? through : stmt->get()); });
+    // A cancel the server leaves unanswered could reach a later statement: the link goes instead.
+    const auto disarm = [&] {
+        if (!stop->disarm()) {
+            if (const auto link = c.currentLink())
+                link->cut();
+            throw stoppedError();
+        }
+    };
     try {
         call();
     } catch (...) {
         try {
-            stop->disarm();
+            disarm();
         } catch (const DatabaseError&) { // the call's own error says more
         }
         throw;
     }
-    stop->disarm();
+    disarm();
 }
 
 CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
@@ -482,10 +491,22 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const QStringList& restricti
 
 void CatalogStop::stop() noexcept
 {
-    const std::lock_guard lock(m_lock);
-    m_stopped = true;
-    if (m_cancel)
-        m_cancel();
+    std::function<void()> cancel;
+    {
+        const std::lock_guard lock(m_lock);
+        m_stopped = true;
+        if (!m_cancel)
+            return;
+        cancel = m_cancel;
+        ++m_cancelling;
+    }
+    cancel();
+    cancel = nullptr;
+    {
+        const std::lock_guard lock(m_lock);
+        --m_cancelling;
+    }
+    m_cancelled.notify_all();
 }
 
 void CatalogStop::arm(std::function<void()> cancel)
@@ -496,12 +517,15 @@ void CatalogStop::arm(std::function<void()> cancel)
     m_cancel = std::move(cancel);
 }
 
-void CatalogStop::disarm()
+bool CatalogStop::disarm()
 {
-    const std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     m_cancel = nullptr;
-    if (m_stopped)
+    constexpr std::chrono::seconds kCancelAnswer{2};
+    const bool answered = m_cancelled.wait_for(lock, kCancelAnswer, [this] { return m_cancelling == 0; });
+    if (m_stopped && answered)
         throw stoppedError();
+    return answered;
 }
 
 void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QStringList& restrictions,
