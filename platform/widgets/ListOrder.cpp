@@ -133,7 +133,6 @@ void ListOrder::add(const std::vector<ListItem>& items)
     if (items.size() <= from)
         return;
     m_orderStale = true;
-    m_entries.reserve(items.size());
     if (!m_sorted) {
         for (size_t i = from; i < items.size(); ++i)
             m_entries.push_back({0, 0, int(i)});
