@@ -1,5 +1,6 @@
 #include "platform/widgets/ObjectList.h"
 
+#include "platform/widgets/ListDelegate.h"
 #include "platform/widgets/Twips.h"
 
 #include <QHeaderView>
@@ -9,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStackedLayout>
-#include <QStyledItemDelegate>
 
 #include <QTreeView>
 #include <algorithm>
@@ -17,61 +17,6 @@
 #include <stdexcept>
 
 namespace quarry::platform {
-
-// Large pictures in the large-icon view; cell lines in the details view.
-class ListDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    bool large = false;
-    bool gridLines = false;
-    // Pixels of the widest item text; the icon views size every item for it.
-    int widestText = 0;
-
-    // With uniform item sizes the view asks for one item's size only (its last
-    // item's) and cuts every longer text to it; the widest text decides instead.
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        constexpr int kWidestItem = 400; // one absurdly long name must not make the list a single column
-        if (large) {
-            // The name stands under its picture: the item is as wide as the widest name.
-            constexpr int kTextMargins = 8;
-            size.setWidth(std::min(std::max(size.width(), widestText + kTextMargins), kWidestItem));
-            return size;
-        }
-        const int own = option.fontMetrics.horizontalAdvance(index.data().toString());
-        size.setWidth(std::min(std::max(size.width(), size.width() - own + widestText), kWidestItem));
-        return size;
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (!gridLines)
-            return;
-        painter->save();
-        painter->setPen(option.palette.color(QPalette::Mid));
-        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        painter->restore();
-    }
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (large && index.column() == 0) {
-            option->icon = index.data(ObjectListModel::LargeIconRole).value<QIcon>();
-            option->features |= QStyleOptionViewItem::HasDecoration;
-            // Drawn as the icon mode draws an item, laid out as the list mode lays it out.
-            option->decorationPosition = QStyleOptionViewItem::Top;
-            option->displayAlignment = Qt::AlignCenter;
-            option->showDecorationSelected = false;
-        }
-    }
-};
 
 // A view that reports a selection the keyboard moved (arrows, Home, End,
 // pages, typed first letters) as the item click it was on the old list.
@@ -136,6 +81,7 @@ ObjectList::ObjectList(QWidget* parent)
                 [this](const QModelIndex& i) { emit itemDoubleClick(i.row()); });
         m_stack->addWidget(view);
     }
+    m_iconDelegate->quick = true;
     m_iconView->setItemDelegate(m_iconDelegate);
     // Large icons too are laid out in list mode: the icon mode keeps a rectangle
     // and a search tree of every item (10 ms against 4 for 100,000 items).

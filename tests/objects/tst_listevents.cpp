@@ -5,6 +5,8 @@
 #include "objects/ListedObject.h"
 
 #include "platform/widgets/Grid.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListDelegate.h"
 #include "platform/widgets/ListOrder.h"
 #include "platform/widgets/Twips.h"
 #include "settings/DataSources.h"
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QListView>
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
@@ -420,6 +423,61 @@ private slots:
         QCOMPARE(shown, order);
         QCOMPARE(headerIcons, icons << 7);
         QCOMPARE(b.errorProcedures(), QStringList{});
+    }
+
+    // The small icons and list views draw their items as the style would, in
+    // every state an item can show; only the work behind it is less.
+    void quickPaint_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("focused");
+        QTest::newRow("small icons") << int(ObjectList::SmallIcons) << true << false;
+        QTest::newRow("small icons, focused") << int(ObjectList::SmallIcons) << true << true;
+        QTest::newRow("list, while a listing loads") << int(ObjectList::List) << false << false;
+        QTest::newRow("list, focused") << int(ObjectList::List) << true << true;
+    }
+    void quickPaint()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, enabled);
+        QFETCH(bool, focused);
+        quarry::platform::ImageList small(QSize(16, 16));
+        quarry::platform::ImageList large(QSize(32, 32));
+        for (const auto picture : {QStyle::SP_FileIcon, QStyle::SP_FileLinkIcon}) {
+            small.add(QApplication::style()->standardIcon(picture));
+            large.add(QApplication::style()->standardIcon(picture));
+        }
+        ObjectList list;
+        list.setImageLists(&small, &large, nullptr);
+        // A name too long for its item is elided; one of many lines keeps to its first.
+        const QStringList names{
+            "customers", "Überweisungen", "order_lines_2023", QString(90, u'W'), "two\nlines",
+            "",          "view_of_ä",     "t99999",           "ordinary_table",  "w"};
+        std::vector<quarry::platform::ListItem> items;
+        for (int i = 0; i < names.size(); ++i)
+            items.push_back({names[i], {}, 1 + i % 2, 1 + i % 2});
+        list.model()->setItems(items);
+        list.setView(mode);
+        list.resize(700, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QListView* view = list.iconView();
+        list.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        focused ? view->setFocus() : view->clearFocus();
+        QCOMPARE(view->hasFocus(), focused);
+        // One item selected, another current (the one with the focus frame).
+        list.selectRow(2);
+        list.selectionModel()->setCurrentIndex(list.model()->index(5, 0), QItemSelectionModel::NoUpdate);
+        list.setEnabled(enabled);
+        auto* delegate = dynamic_cast<quarry::platform::ListDelegate*>(view->itemDelegate());
+        QVERIFY(delegate && delegate->quick);
+        const QImage quick = view->viewport()->grab().toImage();
+        delegate->quick = false;
+        const QImage styled = view->viewport()->grab().toImage();
+        delegate->quick = true;
+        QCOMPARE(quick, styled);
     }
 
     // Rows ordered batch by batch while a listing comes in end up as one sort of them all would put
