@@ -95,6 +95,14 @@ DateMap datesFrom(ConnectionPrivate& c, const QString& sql, const QStringList& p
 const QString kSqlServerDates = QStringLiteral(
     "SELECT SCHEMA_NAME(schema_id), name, create_date, modify_date FROM sys.objects WHERE type IN (%1)");
 
+DateMap mariaDbTableDates(ConnectionPrivate& c, const QString& catalog)
+{
+    return datesFrom(c,
+                     QStringLiteral("SELECT TABLE_SCHEMA, TABLE_NAME, CREATE_TIME, UPDATE_TIME "
+                                    "FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
+                     {catalog});
+}
+
 DateMap tableDates(ConnectionPrivate& c, const QString& catalog)
 {
     if (c.caps.Kind == DbmsKind::MariaDB && !catalog.isEmpty()) {
@@ -103,10 +111,7 @@ DateMap tableDates(ConnectionPrivate& c, const QString& catalog)
                      {catalog});
         if (count.empty() || count[0][0].toLongLong() > kMariaDbDatedTablesLimit)
             return {};
-        return datesFrom(c,
-                         QStringLiteral("SELECT TABLE_SCHEMA, TABLE_NAME, CREATE_TIME, UPDATE_TIME "
-                                        "FROM information_schema.TABLES WHERE TABLE_SCHEMA = ?"),
-                         {catalog});
+        return mariaDbTableDates(c, catalog);
     }
     if (c.caps.Kind == DbmsKind::SqlServer)
         return datesFrom(c, kSqlServerDates.arg(QStringLiteral("'U', 'V'")));
@@ -187,6 +192,9 @@ struct CatalogCall
     QString WantedSchema; // exact, when named
     bool HideSystemSchemas = false;
     DateMap Dates;
+    // MariaDB's database whose dates are read once its rows are known to be
+    // few enough (see ForEachCatalogEntry); empty for none.
+    QString DatesLater;
 
     bool keepsOwner(const QString& owner) const
     {
@@ -332,7 +340,7 @@ void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_
 }
 
 CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
-                        const QList<int>& fields, CatalogStop* stop = nullptr)
+                        const QList<int>& fields, CatalogStop* stop = nullptr, bool datesAfterRows = false)
 {
     CatalogCall call;
     const DbmsKind kind = c.caps.Kind;
@@ -367,7 +375,9 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         // psqlODBC keeps materialized views apart; they read like views.
         if (kind == DbmsKind::PostgreSQL && call.Types.contains(QStringLiteral("VIEW")))
             driverTypes << QStringLiteral("MATVIEW");
-        if (wants({7, 8}))
+        if (wants({7, 8}) && datesAfterRows && kind == DbmsKind::MariaDB && !scope.Catalog.isEmpty())
+            call.DatesLater = scope.Catalog;
+        else if (wants({7, 8}))
             call.Dates = tableDates(c, scope.Catalog);
         call.Skipped[0] = call.Skipped[0] && call.Dates.isEmpty();
         // Asked for one type, these drivers return that type only (psqlODBC adds
@@ -583,6 +593,30 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
             return read;
         };
 
+        // Reading MariaDB's dates opens every table: its rows are held back until
+        // more have come than get dates, or all have and the dates are read for them.
+        std::vector<CatalogEntry> held;
+        QString datesCatalog;
+        bool undated = false;
+        bool stopped = false;
+        const auto pass = [&](const CatalogCall& call) {
+            if (call.DatesLater.isEmpty() || undated) {
+                stopped = !each(entry);
+                return !stopped;
+            }
+            datesCatalog = call.DatesLater;
+            held.push_back(entry);
+            if (held.size() <= size_t(kMariaDbDatedTablesLimit))
+                return true;
+            undated = true;
+            for (const CatalogEntry& early : std::exchange(held, {})) {
+                stopped = !each(early);
+                if (stopped)
+                    return false;
+            }
+            return true;
+        };
+
         // Value by value from row `from` on: where the driver takes no bound
         // block, or a value is longer than the block's buffers.
         const auto byValue = [&](const CatalogCall& call, qint64 from) {
@@ -597,38 +631,50 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
                     const bool value = readText(stmt, SQLUSMALLINT(column + 1), storage, text);
                     store(column, value ? QStringView(text) : QStringView(), !value);
                 }
-                if (belongs(call) && !each(entry))
+                if (belongs(call) && !pass(call))
                     return;
             }
         };
 
-        qint64 readInBlocks = 0;
-        {
-            const CatalogCall call = callCatalog(c, schema, restrictions, fields, stop);
-            const std::vector<int> read = readColumns(call);
-            bool bound = false;
+        const auto read = [&] {
+            qint64 readInBlocks = 0;
             {
-                std::vector<SQLUSMALLINT> ordinals;
-                for (int column : read)
-                    ordinals.push_back(SQLUSMALLINT(column + 1));
-                TextBlocks blocks(*call.Stmt, ordinals);
-                while (blocks.next()) {
-                    for (size_t i = 0; i < read.size(); ++i)
-                        store(read[i], blocks.text(i), blocks.isNull(i));
-                    if (belongs(call) && !each(entry))
+                const CatalogCall call = callCatalog(c, schema, restrictions, fields, stop, true);
+                const std::vector<int> read = readColumns(call);
+                bool bound = false;
+                {
+                    std::vector<SQLUSMALLINT> ordinals;
+                    for (int column : read)
+                        ordinals.push_back(SQLUSMALLINT(column + 1));
+                    TextBlocks blocks(*call.Stmt, ordinals);
+                    while (blocks.next()) {
+                        for (size_t i = 0; i < read.size(); ++i)
+                            store(read[i], blocks.text(i), blocks.isNull(i));
+                        if (belongs(call) && !pass(call))
+                            return;
+                    }
+                    bound = blocks.bound();
+                    if (bound && !blocks.cut())
                         return;
+                    readInBlocks = blocks.rowsRead();
                 }
-                bound = blocks.bound();
-                if (bound && !blocks.cut())
-                    return;
-                readInBlocks = blocks.rowsRead();
+                if (!bound)
+                    return byValue(call, 0);
             }
-            if (!bound)
-                return byValue(call, 0);
+            // A value too long for the buffers: the catalog again, read on by value
+            // from that row, as the catalog functions return their rows in a fixed order.
+            byValue(callCatalog(c, schema, restrictions, fields, stop, true), readInBlocks);
+        };
+        read();
+        if (stopped || held.empty())
+            return;
+        const DateMap dates = mariaDbTableDates(c, datesCatalog);
+        for (CatalogEntry& late : held) {
+            std::tie(late.Created, late.Modified) =
+                datesOf(dates, DbmsKind::MariaDB, datesCatalog, late.Owner, late.Name);
+            if (!each(late))
+                return;
         }
-        // A value too long for the buffers: the catalog again, read on by value
-        // from that row, as the catalog functions return their rows in a fixed order.
-        byValue(callCatalog(c, schema, restrictions, fields, stop), readInBlocks);
     });
 }
 
