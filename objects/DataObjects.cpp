@@ -37,15 +37,20 @@ constexpr size_t kFirstRows = 512;
 } // namespace
 
 ListItem quarry::objects::ListedObject(const QString& name, int largeIcon, int smallIcon,
-                                       const QString& owner, const QDateTime& date)
+                                       const QString& owner, const QDateTime& date, QStringList* ownerOnly)
 {
     // Sub-items left out read as empty: most objects of a large catalog have no date.
     ListItem entry{name, {}, largeIcon, smallIcon};
     if (date.isValid())
         entry.subItems = {owner, quarry::platform::GeneralDate(date),
                           quarry::platform::FixedPatternDate(date), date.toString(Qt::ISODate)};
-    else if (!owner.isEmpty())
+    else if (!owner.isEmpty() && !ownerOnly)
         entry.subItems = {owner};
+    else if (!owner.isEmpty()) {
+        if (ownerOnly->size() != 1 || ownerOnly->first() != owner)
+            *ownerOnly = {owner};
+        entry.subItems = *ownerOnly;
+    }
     return entry;
 }
 

@@ -13,7 +13,10 @@ namespace quarry::objects {
 // other two texts sorts by time).
 inline constexpr int kDateSortKey = 4;
 
+// `ownerOnly`, where given, keeps the sub-items of the last undated row with
+// an owner: the rows of one owner share them rather than each allocate its own.
 quarry::platform::ListItem ListedObject(const QString& name, int largeIcon, int smallIcon,
-                                        const QString& owner, const QDateTime& date);
+                                        const QString& owner, const QDateTime& date,
+                                        QStringList* ownerOnly = nullptr);
 
 } // namespace quarry::objects

@@ -34,9 +34,10 @@ constexpr Kind kProcedure{3, 7};
 constexpr size_t kFirstBatch = 512;
 constexpr size_t kBatch = 8192;
 
-ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date)
+ListItem item(const QString& name, Kind kind, const QString& owner, const QDateTime& date,
+              QStringList* ownerOnly = nullptr)
 {
-    return ListedObject(name, kind.largeIcon, kind.smallIcon, owner, date);
+    return ListedObject(name, kind.largeIcon, kind.smallIcon, owner, date, ownerOnly);
 }
 
 } // namespace
@@ -222,6 +223,7 @@ void ObjectLister::list(const Job& job)
         using quarry::db::CatalogEntry;
         const bool showOwner = !connection.Provider().contains(QLatin1String("MySql"));
         const auto owner = [showOwner](const CatalogEntry& e) { return showOwner ? e.Owner : QString(); };
+        QStringList ownerOnly;
         const QString& category = job.request.category;
         if (category == QLatin1String("Tables") && job.request.queryTables) {
             // The type is read where the driver may not have kept to the one asked for.
@@ -231,7 +233,7 @@ void ObjectLister::list(const Job& job)
                 any = true;
                 if (e.Type.isNull() || e.Type == QLatin1String("VIEW"))
                     return true;
-                stopped = !add(item(e.Name, kTable, owner(e), e.Created));
+                stopped = !add(item(e.Name, kTable, owner(e), e.Created, &ownerOnly));
                 return !stopped;
             };
             quarry::db::ForEachCatalogEntry(connection, quarry::adSchemaTables, {{}, {}, {}, "TABLE"}, read,
@@ -247,7 +249,7 @@ void ObjectLister::list(const Job& job)
                 {TableSchema, TableName, TableCreated, TableModified},
                 [&](const CatalogEntry& e) {
                     const QDateTime& date = e.Modified.isValid() ? e.Modified : e.Created;
-                    stopped = !add(item(e.Name, kView, owner(e), date));
+                    stopped = !add(item(e.Name, kView, owner(e), date, &ownerOnly));
                     return !stopped;
                 },
                 stop);
