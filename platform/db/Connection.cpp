@@ -387,7 +387,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             throw;
         }
         if (caps.Kind == DbmsKind::SQLite)
-            d->interrupter = std::make_unique<StmtHandle>(*d->dbc);
+            d->interrupter = std::make_shared<StmtHandle>(*d->dbc);
         d->provider = target.Provider;
         d->connectionString = connectionString;
     });

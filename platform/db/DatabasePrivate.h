@@ -42,13 +42,14 @@ public:
     Errors errors;
     DriverCapabilities caps;
     std::shared_ptr<db::EnvHandle> env;
-    std::unique_ptr<db::DbcHandle> dbc; // set while open
-    bool driverLogOff = false;          // we switched psqlODBC's communication log off
+    // Set while open; shared with a catalog call's stop, which may outlast the close.
+    std::shared_ptr<db::DbcHandle> dbc;
+    bool driverLogOff = false; // we switched psqlODBC's communication log off
     std::vector<std::weak_ptr<RecordsetPrivate>> recordsets;
     // SQLite's driver frees a statement's rows in SQLCancel, under the
     // thread still reading them; cancelling this idle statement instead
     // interrupts every statement of the connection and frees nothing in use.
-    std::unique_ptr<db::StmtHandle> interrupter;
+    std::shared_ptr<db::StmtHandle> interrupter;
     // Set while open; guarded because another thread may cut it.
     std::shared_ptr<db::Link> link;
     mutable std::mutex linkLock;

@@ -316,9 +316,19 @@ void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_
 {
     if (!stop)
         return call();
-    // SQLite's driver frees rows in SQLCancel; its interrupter stops the call instead.
-    const SQLHSTMT through = c.interrupter ? c.interrupter->get() : SQL_NULL_HSTMT;
-    stop->arm([stmt, through] { SQLCancel(through != SQL_NULL_HSTMT ? through : stmt->get()); });
+    // A stop cancels on a thread of its own and may still be at it when the
+    // connection closes: it keeps what it uses, freeing the statements before
+    // the connection they belong to (members go in reverse order).
+    struct Held
+    {
+        std::shared_ptr<DbcHandle> dbc;
+        // SQLite's driver frees rows in SQLCancel; its interrupter stops the call instead.
+        std::shared_ptr<StmtHandle> interrupter;
+        std::shared_ptr<StmtHandle> stmt;
+    };
+    stop->arm([held = std::make_shared<const Held>(Held{c.dbc, c.interrupter, stmt})] {
+        SQLCancel(held->interrupter ? held->interrupter->get() : held->stmt->get());
+    });
     // A cancel the server leaves unanswered could reach a later statement: the link goes instead.
     const auto disarm = [&] {
         if (!stop->disarm()) {
