@@ -646,7 +646,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
             }
         };
 
-        const auto read = [&] {
+        const auto readRows = [&] {
             qint64 readInBlocks = 0;
             {
                 const CatalogCall call = callCatalog(c, schema, restrictions, fields, stop, true);
@@ -675,7 +675,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
             // from that row, as the catalog functions return their rows in a fixed order.
             byValue(callCatalog(c, schema, restrictions, fields, stop, true), readInBlocks);
         };
-        read();
+        readRows();
         if (stopped || held.empty())
             return;
         const DateMap dates = mariaDbTableDates(c, datesCatalog);

@@ -8,10 +8,9 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QStackedLayout>
-
 #include <QTreeView>
+
 #include <algorithm>
 
 #include <stdexcept>
