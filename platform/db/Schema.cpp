@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <optional>
 #include <tuple>
@@ -192,6 +193,12 @@ struct CatalogCall
     QString WantedSchema; // exact, when named
     bool HideSystemSchemas = false;
     DateMap Dates;
+    // Where each column is read, where the statement is not the driver's own shape.
+    std::vector<SQLUSMALLINT> Ordinals;
+    SQLUSMALLINT ordinal(int column) const
+    {
+        return Ordinals.empty() ? SQLUSMALLINT(column + 1) : Ordinals[size_t(column)];
+    }
     // MariaDB's database whose dates are read once its rows are known to be
     // few enough (see ForEachCatalogEntry); empty for none.
     QString DatesLater;
@@ -218,7 +225,8 @@ void requireSchema(SchemaEnum schema, const QStringList& restrictions)
 // for a catalog asked for names, not for our query: its lines are left out.
 DatabaseError withoutStatement(const DatabaseError& error, const QString& sql)
 {
-    const QString quoted = sql.left(40);
+    // The quote is cut after some 80 characters, a cursor's declaration among them.
+    const QString quoted = sql.left(16);
     Errors kept;
     for (int i = 0; i < error.errors().Count(); ++i) {
         Error record = error.errors().Item(i);
@@ -233,14 +241,39 @@ DatabaseError withoutStatement(const DatabaseError& error, const QString& sql)
     return DatabaseError(kept.Text(), kept);
 }
 
+// A catalog query of our own: the expressions of the driver's five TABLES
+// columns, and what follows them.
+struct DirectQuery
+{
+    std::array<QString, 5> columns;
+    QString rest;
+
+    // `narrow`: the columns never read are left out, which sets where the
+    // others are read (each column left in costs the driver work on every row).
+    QString text(CatalogCall& call, bool narrow) const
+    {
+        QStringList selected;
+        if (narrow)
+            call.Ordinals.assign(columns.size(), 0);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (narrow && call.Skipped[i])
+                continue;
+            selected << columns[i];
+            if (narrow)
+                call.Ordinals[i] = SQLUSMALLINT(selected.size());
+        }
+        return QStringLiteral("SELECT ") + selected.join(u", ") + u' ' + rest;
+    }
+};
+
 // The driver's own catalog query for a whole category of the current
 // database, run as a statement, where the driver's catalog call reads every
 // row before handing over the first (SQLite, psqlODBC) or asks the server for
 // what no one reads (MariaDB's connector: comments, a sort): a statement
 // hands the rows over as they come.
-std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const CatalogScope& scope,
-                                         const QString& askedCatalog, const CatalogCall& call,
-                                         const QStringList& driverTypes)
+std::optional<DirectQuery> directTablesQuery(const ConnectionPrivate& c, const CatalogScope& scope,
+                                             const QString& askedCatalog, const CatalogCall& call,
+                                             const QStringList& driverTypes)
 {
     const DbmsKind kind = c.caps.Kind;
     const auto plainType = [](const QString& t) { return t == u"TABLE" || t == u"VIEW" || t == u"MATVIEW"; };
@@ -248,16 +281,19 @@ std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const Catal
         !std::all_of(driverTypes.begin(), driverTypes.end(), plainType))
         return std::nullopt;
     const QStringList types = driverTypes.isEmpty() ? QStringList{"TABLE", "VIEW"} : driverTypes;
+    const auto oneTypeOr = [&](const QString& expression) {
+        return (types.size() == 1 ? u'\'' + types.first() + u'\'' : expression) +
+               QStringLiteral(" AS TABLE_TYPE");
+    };
     if (kind == DbmsKind::SQLite) {
         QStringList wanted;
         for (const QString& t : types)
             wanted << u'\'' + t.toLower() + u'\'';
         // upper() is a fifth of the query's time: only where the type tells rows apart.
-        return QStringLiteral(
-                   "SELECT NULL AS TABLE_QUALIFIER, NULL AS TABLE_OWNER, tbl_name AS TABLE_NAME, %1 "
-                   "AS TABLE_TYPE, NULL AS REMARKS FROM sqlite_master WHERE type IN (%2)")
-            .arg(types.size() == 1 ? u'\'' + types.first() + u'\'' : QStringLiteral("upper(type)"),
-                 wanted.join(u", "));
+        return DirectQuery{{QStringLiteral("NULL AS TABLE_QUALIFIER"), QStringLiteral("NULL AS TABLE_OWNER"),
+                            QStringLiteral("tbl_name AS TABLE_NAME"),
+                            oneTypeOr(QStringLiteral("upper(type)")), QStringLiteral("NULL AS REMARKS")},
+                           QStringLiteral("FROM sqlite_master WHERE type IN (%1)").arg(wanted.join(u", "))};
     }
     const bool tablesOrViews =
         types.contains(QStringLiteral("TABLE")) || types.contains(QStringLiteral("VIEW"));
@@ -269,14 +305,16 @@ std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const Catal
         if (types.contains(QStringLiteral("VIEW")))
             wanted << QStringLiteral("'VIEW'");
         // DATABASE() keeps the server's look-up to the one database, as a name would.
-        return QStringLiteral("SELECT TABLE_SCHEMA AS TABLE_CAT, NULL AS TABLE_SCHEM, TABLE_NAME, %1 AS "
-                              "TABLE_TYPE, %2 AS REMARKS FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
-                              "DATABASE() AND TABLE_TYPE IN (%3)")
-            .arg(types.size() == 1 ? u'\'' + types.first() + u'\''
-                                   : QStringLiteral("if(TABLE_TYPE = 'BASE TABLE' OR TABLE_TYPE = 'SYSTEM "
-                                                    "VERSIONED', 'TABLE', TABLE_TYPE)"),
-                 call.Skipped[4] ? QStringLiteral("NULL") : QStringLiteral("TABLE_COMMENT"),
-                 wanted.join(u", "));
+        return DirectQuery{
+            {QStringLiteral("TABLE_SCHEMA AS TABLE_CAT"), QStringLiteral("NULL AS TABLE_SCHEM"),
+             QStringLiteral("TABLE_NAME"),
+             oneTypeOr(QStringLiteral(
+                 "if(TABLE_TYPE = 'BASE TABLE' OR TABLE_TYPE = 'SYSTEM VERSIONED', 'TABLE', TABLE_TYPE)")),
+             call.Skipped[4] ? QStringLiteral("NULL AS REMARKS")
+                             : QStringLiteral("TABLE_COMMENT AS REMARKS")},
+            QStringLiteral(
+                "FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE IN (%1)")
+                .arg(wanted.join(u", "))};
     }
     // Options that change which relations psqlODBC calls system tables keep its own call.
     const auto given = [&](QLatin1StringView key) {
@@ -292,14 +330,16 @@ std::optional<QString> directTablesQuery(const ConnectionPrivate& c, const Catal
             kinds << QStringLiteral("'v', 'm'");
         // Names are at most 63 bytes: never longer than the block buffers,
         // so the rows need no fixed order for a second read.
-        return QStringLiteral(
-                   "SELECT current_database() AS TABLE_QUALIFIER, n.nspname AS TABLE_OWNER, c.relname "
-                   "AS TABLE_NAME, CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS "
-                   "TABLE_TYPE, '' AS REMARKS FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-                   "ON n.oid = c.relnamespace WHERE c.relkind IN (%1) AND n.nspname NOT IN "
-                   "('pg_catalog', 'information_schema') AND n.nspname NOT LIKE 'pg\\_toast%' AND "
-                   "n.nspname NOT LIKE 'pg\\_temp\\_%'")
-            .arg(kinds.join(u", "));
+        return DirectQuery{
+            {QStringLiteral("current_database() AS TABLE_QUALIFIER"),
+             QStringLiteral("n.nspname AS TABLE_OWNER"), QStringLiteral("c.relname AS TABLE_NAME"),
+             QStringLiteral("CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END AS TABLE_TYPE"),
+             QStringLiteral("'' AS REMARKS")},
+            QStringLiteral(
+                "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                "WHERE c.relkind IN (%1) AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
+                "AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp\\_%'")
+                .arg(kinds.join(u", "))};
     }
     return std::nullopt;
 }
@@ -349,8 +389,10 @@ void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_
     disarm();
 }
 
+// `entries`: for ForEachCatalogEntry, which reads only the columns it needs
+// and can hold rows back until their dates are known.
 CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringList& restrictions,
-                        const QList<int>& fields, CatalogStop* stop = nullptr, bool datesAfterRows = false)
+                        const QList<int>& fields, CatalogStop* stop = nullptr, bool entries = false)
 {
     CatalogCall call;
     const DbmsKind kind = c.caps.Kind;
@@ -385,7 +427,7 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         // psqlODBC keeps materialized views apart; they read like views.
         if (kind == DbmsKind::PostgreSQL && call.Types.contains(QStringLiteral("VIEW")))
             driverTypes << QStringLiteral("MATVIEW");
-        if (wants({7, 8}) && datesAfterRows && kind == DbmsKind::MariaDB && !scope.Catalog.isEmpty())
+        if (wants({7, 8}) && entries && kind == DbmsKind::MariaDB && !scope.Catalog.isEmpty())
             call.DatesLater = scope.Catalog;
         else if (wants({7, 8}))
             call.Dates = tableDates(c, scope.Catalog);
@@ -401,16 +443,17 @@ CatalogCall callCatalog(ConnectionPrivate& c, SchemaEnum schema, const QStringLi
         // unrestricted rowset means the database's own objects.
         if (driverTypes.isEmpty() && kind == DbmsKind::MariaDB)
             driverTypes = {QStringLiteral("TABLE"), QStringLiteral("VIEW")};
-        if (const std::optional<QString> direct =
+        if (const std::optional<DirectQuery> direct =
                 directTablesQuery(c, scope, restriction(restrictions, 0), call, driverTypes)) {
-            QString sql = *direct;
+            // The statement answers with the types asked for only.
+            call.Skipped[3] = call.Types.size() == 1 && !wants({3});
+            const QString query = direct->text(call, entries);
+            QString sql = query;
             try {
                 stoppable(stop, c, call.Stmt, [&] { executeText(*call.Stmt, sql, kind); });
             } catch (const DatabaseError& e) {
-                throw withoutStatement(e, *direct);
+                throw withoutStatement(e, query);
             }
-            // The statement answers with the types asked for only.
-            call.Skipped[3] = call.Types.size() == 1 && !wants({3});
         } else {
             Argument type = argument(driverTypes.join(u','));
             stoppable(stop, c, call.Stmt, [&] {
@@ -638,7 +681,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
                 if (row < from)
                     continue;
                 for (int column : read) {
-                    const bool value = readText(stmt, SQLUSMALLINT(column + 1), storage, text);
+                    const bool value = readText(stmt, call.ordinal(column), storage, text);
                     store(column, value ? QStringView(text) : QStringView(), !value);
                 }
                 if (belongs(call) && !pass(call))
@@ -655,7 +698,7 @@ void db::ForEachCatalogEntry(Connection& connection, SchemaEnum schema, const QS
                 {
                     std::vector<SQLUSMALLINT> ordinals;
                     for (int column : read)
-                        ordinals.push_back(SQLUSMALLINT(column + 1));
+                        ordinals.push_back(call.ordinal(column));
                     TextBlocks blocks(*call.Stmt, ordinals);
                     while (blocks.next()) {
                         for (size_t i = 0; i < read.size(); ++i)
