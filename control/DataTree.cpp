@@ -111,7 +111,7 @@ int kwQuarryPrivate::sourceNumber(const QModelIndex& dataSourceNode) const
 bool kwQuarryPrivate::Refresh_Data()
 {
     // The connections are dropped: a listing waiting on a server is not waited for.
-    stopListing();
+    stopListing(false);
     lister->waitIdle(std::nullopt, true);
     const BusyPointer busy(q);
     const StatusRestorer status(panel1);
@@ -178,7 +178,7 @@ void kwQuarryPrivate::disconnectCommand()
     quarry::Connection& slot = connectionSlot(number);
     // It closes anyway: a listing waiting on the server is not waited for.
     if (listingRun != 0 && listingSource == number)
-        stopListing();
+        stopListing(false);
     lister->waitIdle(slot, true);
     if (slot.State() != quarry::adStateClosed)
         slot.Close();

@@ -70,7 +70,7 @@ void kwQuarry::UnloadFlter()
     Steps::ignoreErrors([this] { d->objectRecordset().Close(); });
     // Everything closes: a listing waiting on a server is not waited for.
     Steps::ignoreErrors([this] {
-        d->stopListing();
+        d->stopListing(false);
         d->lister->waitIdle(std::nullopt, true);
     });
     for (size_t number = 0; number < d->Connections.size(); ++number) {

@@ -79,7 +79,8 @@ public:
     bool finishListing(quarry::objects::ListingBatch batch);
     // Takes rows into the listing, ordering them on the way.
     void absorb(std::vector<quarry::platform::ListItem> items);
-    void stopListing();
+    // `askServer` as ObjectLister::cancel's.
+    void stopListing(bool askServer = true);
 
     // The data-source tree: building it, connecting, and its event handling.
     bool Refresh_Data();

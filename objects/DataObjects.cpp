@@ -146,11 +146,11 @@ void kwQuarryPrivate::absorb(std::vector<ListItem> items)
         listingOrder->add(listingItems);
 }
 
-void kwQuarryPrivate::stopListing()
+void kwQuarryPrivate::stopListing(bool askServer)
 {
     if (listingRun == 0)
         return;
-    lister->cancel();
+    lister->cancel(askServer);
     listingRun = 0;
     listingItems.clear();
     listingOrder.reset();

@@ -102,14 +102,15 @@ ListingBatch ObjectLister::take(int run)
     return std::exchange(m_out, {});
 }
 
-void ObjectLister::cancel()
+void ObjectLister::cancel(bool askServer)
 {
     std::unique_lock lock(m_lock);
     m_current = 0;
     m_pending.reset();
     m_out = {};
     m_changed.notify_all();
-    stopRunning(lock);
+    if (askServer)
+        stopRunning(lock);
 }
 
 bool ObjectLister::busy()
@@ -136,6 +137,9 @@ void ObjectLister::waitIdle(const std::optional<quarry::Connection>& connection,
         lock.unlock();
         busy.Interrupt();
         lock.lock();
+        // Refused once the link is cut; asks the driver where there is none (a file).
+        if (busyUses())
+            stopRunning(lock);
     }
     m_changed.wait(lock, [&] { return !busyUses(); });
 }

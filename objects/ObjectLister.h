@@ -60,7 +60,9 @@ public:
     // brought something or `deadline` has passed (then nothing).
     ListingBatch waitBatch(int run, std::chrono::steady_clock::time_point deadline);
     ListingBatch take(int run);
-    void cancel();
+    // `askServer`: false when waitIdle cuts next, which asks only where there is
+    // no link to cut: a cancel waiting on the server would hold the cut up.
+    void cancel(bool askServer = true);
     // Whether a listing, wanted or not, still uses its connection.
     bool busy();
     // Waits until no listing uses `connection` (any, when none is given);

@@ -93,9 +93,16 @@ private:
                 continue;
             }
             const std::int64_t now = Link::now();
+            std::vector<std::shared_ptr<Link>> overdue;
             for (const auto& weak : m_links)
                 if (auto link = weak.lock(); link && link->overdue(now))
-                    link->cut(true);
+                    overdue.push_back(std::move(link));
+            // A cut may wait for a cancel; connects meanwhile register freely.
+            lock.unlock();
+            for (const auto& link : overdue)
+                link->cut(true);
+            overdue.clear();
+            lock.lock();
             m_wake.wait_for(lock, std::chrono::milliseconds(250));
         }
     }
@@ -164,9 +171,36 @@ bool Link::overdue(std::int64_t now) const
     return deadline != 0 && now >= deadline;
 }
 
+bool Link::beginCancel()
+{
+    const std::lock_guard lock(m_cancelLock);
+    if (isCut())
+        return false;
+    ++m_cancelling;
+    return true;
+}
+
+void Link::endCancel()
+{
+    {
+        const std::lock_guard lock(m_cancelLock);
+        --m_cancelling;
+    }
+    m_cancelDone.notify_all();
+}
+
 void Link::cut(bool overran) noexcept
 {
-    m_cut.store(overran ? Overran : Interrupted);
+    {
+        std::unique_lock lock(m_cancelLock);
+        m_cut.store(overran ? Overran : Interrupted);
+        // The entry takes microseconds; a cancel still out after this waits
+        // on the server, long past it.
+        constexpr std::chrono::seconds kCancelEntry{1};
+        m_cancelDone.wait_for(lock, kCancelEntry, [this] { return m_cancelling == 0 || m_cancelsSettled; });
+        m_cancelsSettled = true;
+    }
+    m_cancelDone.notify_all();
     for (const SocketId& socket : m_sockets)
         // The number may belong to another socket by now; only ours is shut.
         if (socketInode(socket.fd) == socket.inode)

@@ -8,8 +8,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace quarry::db {
@@ -59,6 +61,13 @@ public:
     bool overran() const { return m_cut.load() == Overran; }
     std::chrono::milliseconds limit() const { return m_limit; }
 
+    // psqlODBC reads the connection unguarded on entering SQLCancel and, finding
+    // it lost, rewrites the error of the statement whose thread is still
+    // reporting it. So no cancel starts once the link is cut (false), and a cut
+    // lets those under way get past their entry before the sockets go.
+    bool beginCancel();
+    void endCancel();
+
     // Registers `link` with the process's watch, which cuts it when a call
     // overruns. Links without sockets or without a limit are not watched.
     static void watch(const std::shared_ptr<Link>& link);
@@ -75,6 +84,32 @@ private:
         Overran
     };
     std::atomic<int> m_cut{Intact};
+    std::mutex m_cancelLock;
+    std::condition_variable m_cancelDone;
+    int m_cancelling = 0;
+    bool m_cancelsSettled = false; // a cut has waited for them already
+};
+
+// A cancel through `link` (none: nothing to wait for), if it may start.
+class LinkCancel
+{
+public:
+    explicit LinkCancel(std::shared_ptr<Link> link)
+        : m_link(std::move(link))
+        , m_allowed(!m_link || m_link->beginCancel())
+    {}
+    ~LinkCancel()
+    {
+        if (m_link && m_allowed)
+            m_link->endCancel();
+    }
+    LinkCancel(const LinkCancel&) = delete;
+    LinkCancel& operator=(const LinkCancel&) = delete;
+    explicit operator bool() const { return m_allowed; }
+
+private:
+    std::shared_ptr<Link> m_link;
+    bool m_allowed;
 };
 
 // Arms `link` (if any) for the lifetime of a call, keeping it alive while

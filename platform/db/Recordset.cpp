@@ -345,7 +345,8 @@ void Recordset::Cancel()
     }
     // ODBC lets another thread cancel a statement that is executing or
     // fetching; on an idle one it closes the cursor, which ends the rows.
-    SQLCancel(through != SQL_NULL_HSTMT ? through : statement->get());
+    if (const db::LinkCancel cancel(connection->currentLink()); cancel)
+        SQLCancel(through != SQL_NULL_HSTMT ? through : statement->get());
     statement.reset();
     {
         const std::lock_guard lock(connection->cancelsLock);

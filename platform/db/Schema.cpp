@@ -361,13 +361,15 @@ void stoppable(CatalogStop* stop, const ConnectionPrivate& c, const std::shared_
     // the connection they belong to (members go in reverse order).
     struct Held
     {
+        std::shared_ptr<Link> link;
         std::shared_ptr<DbcHandle> dbc;
         // SQLite's driver frees rows in SQLCancel; its interrupter stops the call instead.
         std::shared_ptr<StmtHandle> interrupter;
         std::shared_ptr<StmtHandle> stmt;
     };
-    stop->arm([held = std::make_shared<const Held>(Held{c.dbc, c.interrupter, stmt})] {
-        SQLCancel(held->interrupter ? held->interrupter->get() : held->stmt->get());
+    stop->arm([held = std::make_shared<const Held>(Held{c.currentLink(), c.dbc, c.interrupter, stmt})] {
+        if (const LinkCancel cancel(held->link); cancel)
+            SQLCancel(held->interrupter ? held->interrupter->get() : held->stmt->get());
     });
     // A cancel the server leaves unanswered could reach a later statement: the link goes instead.
     const auto disarm = [&] {
