@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QStackedLayout>
 #include <QTreeView>
 
@@ -16,6 +17,23 @@
 #include <stdexcept>
 
 namespace quarry::platform {
+
+namespace {
+
+// A column is as wide as its widest text and 400 twips, the room a native
+// list's small picture and margins take; the style's wider item margins would
+// cut the longest names short.
+class CompactItems : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_FocusFrameHMargin ? std::min(value, 1) : value;
+    }
+};
+
+} // namespace
 
 // A view that reports a selection the keyboard moved (arrows, Home, End,
 // pages, typed first letters) as the item click it was on the old list.
@@ -92,6 +110,9 @@ ObjectList::ObjectList(QWidget* parent)
     m_iconView->setWordWrap(true);
 
     m_detailsView->setItemDelegate(m_detailsDelegate);
+    auto* compact = new CompactItems;
+    compact->setParent(m_detailsView);
+    m_detailsView->setStyle(compact);
     m_detailsView->setRootIsDecorated(false);
     m_detailsView->setItemsExpandable(false);
     m_detailsView->setUniformRowHeights(true);

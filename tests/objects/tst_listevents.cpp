@@ -174,10 +174,15 @@ private slots:
         Shop s(db, mode);
         QCOMPARE(s.b->d->lvwData->view(), mode);
         QCOMPARE(s.b->d->lvwData->count(), 4);
-        // Names read whole in the icon modes.
-        const int room =
-            s.rectOf("customers").width() - s.view()->fontMetrics().horizontalAdvance("customers");
-        QVERIFY(mode == ObjectList::Details || room > 8);
+        // Names read whole: the icon modes leave room around them, the details
+        // view's column fits the longest beside its picture.
+        for (const QString name : {"customers", "employees"}) {
+            const QRect rect = s.rectOf(name);
+            const QModelIndex index = s.view()->indexAt(rect.center());
+            QVERIFY2(s.view()->sizeHintForIndex(index).width() <= rect.width(), qPrintable(name));
+            QVERIFY(mode == ObjectList::Details ||
+                    rect.width() - s.view()->fontMetrics().horizontalAdvance(name) >= 8);
+        }
 
         s.click("customers");
         QCOMPARE(s.lastSelected(), "Shop : Tables : customers");
