@@ -227,8 +227,8 @@ void kwQuarryPrivate::createMenus()
 {
     const auto item = [](QMenu* menu, const char* name, const char* caption) {
         const bool separator = QLatin1String(caption) == QLatin1String("-");
+        // A separator's "-" is its kind, not a text: styles print a separator's text beside its line.
         QAction* action = separator ? menu->addSeparator() : menu->addAction(kwQuarry::tr(caption));
-        action->setText(separator ? QString::fromLatin1(caption) : kwQuarry::tr(caption));
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };

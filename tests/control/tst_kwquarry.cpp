@@ -46,7 +46,7 @@ std::vector<SourceRow> sources(const QStringList& names, QString connection = co
 }
 
 // A click on `node` (the empty area when invalid); the captions of the menu
-// items then shown, "-" for a separator. Closes the menu.
+// items then shown, "-" for a separator (followed by any text the style would print). Closes the menu.
 QStringList release(const Browser& b, const QModelIndex& node, Qt::MouseButton button = Qt::RightButton)
 {
     QTest::mouseClick(b.tree()->viewport(), button, {},
@@ -54,7 +54,7 @@ QStringList release(const Browser& b, const QModelIndex& node, Qt::MouseButton b
     QStringList texts;
     for (QAction* action : b.d->mnuData->actions())
         if (b.d->mnuData->isVisible() && action->isVisible())
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            texts << (action->isSeparator() ? u'-' + action->text() : action->text());
     b.d->mnuData->hide();
     return texts;
 }

@@ -139,7 +139,7 @@ QStringList visibleItems(const QMenu* menu)
     QStringList captions;
     for (QAction* action : menu->actions())
         if (action->isVisible())
-            captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            captions << (action->isSeparator() ? u'-' + action->text() : action->text());
     return captions;
 }
 
