@@ -3,6 +3,7 @@
 #include "platform/widgets/ListDelegate.h"
 #include "platform/widgets/Twips.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStackedLayout>
+#include <QStyleFactory>
 #include <QTreeView>
 
 #include <algorithm>
@@ -26,6 +28,7 @@ namespace {
 class CompactItems : public QProxyStyle
 {
 public:
+    using QProxyStyle::QProxyStyle;
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
     {
         const int value = QProxyStyle::pixelMetric(metric, option, widget);
@@ -110,9 +113,12 @@ ObjectList::ObjectList(QWidget* parent)
     m_iconView->setWordWrap(true);
 
     m_detailsView->setItemDelegate(m_detailsDelegate);
-    auto* compact = new CompactItems;
-    compact->setParent(m_detailsView);
-    m_detailsView->setStyle(compact);
+    // The application's style, narrowed; one the factory cannot make again stays as it is.
+    if (QStyle* base = QStyleFactory::create(QApplication::style()->name())) {
+        auto* compact = new CompactItems(base);
+        compact->setParent(m_detailsView);
+        m_detailsView->setStyle(compact);
+    }
     m_detailsView->setRootIsDecorated(false);
     m_detailsView->setItemsExpandable(false);
     m_detailsView->setUniformRowHeights(true);
