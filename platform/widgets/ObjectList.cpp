@@ -3,7 +3,6 @@
 #include "platform/widgets/ListDelegate.h"
 #include "platform/widgets/Twips.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -17,6 +16,7 @@
 #include <algorithm>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quarry::platform {
 
@@ -113,12 +113,7 @@ ObjectList::ObjectList(QWidget* parent)
     m_iconView->setWordWrap(true);
 
     m_detailsView->setItemDelegate(m_detailsDelegate);
-    // The application's style, narrowed; one the factory cannot make again stays as it is.
-    if (QStyle* base = QStyleFactory::create(QApplication::style()->name())) {
-        auto* compact = new CompactItems(base);
-        compact->setParent(m_detailsView);
-        m_detailsView->setStyle(compact);
-    }
+    narrowDetailsStyle();
     m_detailsView->setRootIsDecorated(false);
     m_detailsView->setItemsExpandable(false);
     m_detailsView->setUniformRowHeights(true);
@@ -245,6 +240,24 @@ void ObjectList::setColumnWidth(int column, double twips)
     if (column < 0 || column >= columnCount() || twips < 0)
         throw std::out_of_range("Invalid property value");
     m_model->setColumnWidth(column, twips);
+}
+
+void ObjectList::narrowDetailsStyle()
+{
+    // A style the factory cannot make again is left as it is.
+    QStyle* base = QStyleFactory::create(style()->name());
+    QStyle* narrowed = base ? new CompactItems(base) : nullptr;
+    if (narrowed)
+        narrowed->setParent(this);
+    m_detailsView->setStyle(narrowed);
+    delete std::exchange(m_detailsStyle, narrowed);
+}
+
+void ObjectList::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::StyleChange)
+        narrowDetailsStyle();
 }
 
 bool ObjectList::eventFilter(QObject* watched, QEvent* event)

@@ -76,8 +76,11 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The details view takes this list's style, with narrower item margins.
+    void narrowDetailsStyle();
     void applyColumnWidths(int first, int last);
     void measureTexts(int first, int last);
     void headerResized(int section, int oldSize, int newSize);
@@ -89,6 +92,7 @@ private:
     QTreeView* m_detailsView;
     ListDelegate* m_iconDelegate;
     ListDelegate* m_detailsDelegate;
+    QStyle* m_detailsStyle = nullptr;
     int m_view = SmallIcons;
     bool m_gridLines = false;
     bool m_applyingWidths = false;

@@ -335,6 +335,22 @@ private slots:
         QVERIFY(splitter->numberedProperty(Splitter::Percentage) == 75 && !bar->handle(1)->isEnabled());
     }
 
+    // The details view wears the application's style, narrowed, and follows a style chosen later.
+    void detailsFollowStyle()
+    {
+        const ObjectList list;
+        const auto worn = [&] {
+            const auto* proxy = qobject_cast<const QProxyStyle*>(list.detailsView()->style());
+            return proxy ? proxy->baseStyle()->name().toLower() : QString();
+        };
+        const QString was = QApplication::style()->name();
+        QCOMPARE(worn(), was.toLower());
+        QApplication::setStyle(QStringLiteral("Windows"));
+        QCOMPARE(worn(), QStringLiteral("windows"));
+        QApplication::setStyle(was);
+        QCOMPARE(worn(), was.toLower());
+    }
+
     // Expanding connects, read only, or passes the driver's message on and closes the node; a category
     // click records its kind and path; Refresh lists the selected category again.
     void expandConnects_data() { addDatabaseRows(); }
